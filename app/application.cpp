@@ -1,0 +1,50 @@
+#include "app/application.h"
+
+#include "app/constants.h"
+#include "app/shared_windows.h"
+
+#include <gdk/gdk.h>
+
+#include <string>
+#include <vector>
+
+namespace zarnic {
+namespace {
+Glib::RefPtr<Gtk::Application> g_application;
+} // namespace
+
+Glib::RefPtr<Gtk::Application> application() {
+    if (!g_application)
+        g_application = Glib::RefPtr<Gtk::Application>::cast_dynamic(Gio::Application::get_default());
+    return g_application;
+}
+
+void adopt_window(Gtk::Window* window, std::function<void()> on_gone) {
+    application()->add_window(*window);
+    // Gtk::Application removes the window on hide before this runs; deleting it here, inside its
+    // own hide signal, is the gtkmm way of letting the application own its windows.
+    window->signal_hide().connect([window, on_gone = std::move(on_gone)] {
+        if (on_gone)
+            on_gone();
+        delete window;
+    });
+}
+
+void unload(Gtk::Window& window) { window.hide(); }
+
+int run(int, char**) {
+    // Prefer X11 (XWayland on Wayland desktops): centring and taskbar hints hold there.
+    gdk_set_allowed_backends("x11,*");
+    g_application = Gtk::Application::create(std::string(kAppId), Gio::APPLICATION_NON_UNIQUE);
+    g_application->signal_activate().connect([] { show_frmSplash(); });
+    // The program takes no command line, so none is handed to GApplication either.
+    int status = g_application->run();
+    // Closing everything "at once" can leave windows registered; destroy them before exit.
+    std::vector<Gtk::Window*> left = g_application->get_windows();
+    for (Gtk::Window* w : left)
+        w->hide();
+    g_application.reset();
+    return status;
+}
+
+} // namespace zarnic

@@ -1,0 +1,70 @@
+#include "app/shared_windows.h"
+
+#include "about/about_box.h"
+#include "app/application.h"
+#include "app/splash_window.h"
+#include "browser/browser_window.h"
+#include "help/help_window.h"
+
+namespace zarnic {
+
+SharedWindows& shared_windows() {
+    static SharedWindows windows;
+    return windows;
+}
+
+void show_frmSplash() {
+    auto& s = shared_windows();
+    if (!s.frmSplash) {
+        s.frmSplash = new SplashWindow;
+        adopt_window(s.frmSplash, [] { shared_windows().frmSplash = nullptr; });
+    }
+    s.frmSplash->show();
+}
+
+void new_Webbro() {
+    auto* window = new BrowserWindow;
+    adopt_window(window, [window] {
+        if (shared_windows().Webbro == window)
+            shared_windows().Webbro = nullptr;
+    });
+    shared_windows().Webbro = window;
+}
+
+void show_Webbro() {
+    auto& s = shared_windows();
+    if (!s.Webbro)
+        new_Webbro();
+    if (s.Webbro->is_loaded())
+        s.Webbro->present();
+    else
+        s.Webbro->Load();
+}
+
+void show_Help() {
+    auto& s = shared_windows();
+    if (!s.Help) {
+        s.Help = new HelpWindow;
+        adopt_window(s.Help, [] { shared_windows().Help = nullptr; });
+        s.Help->show();
+    } else {
+        s.Help->present();
+    }
+}
+
+void show_About(Gtk::Window* caller) {
+    auto& s = shared_windows();
+    if (!s.About) {
+        s.About = new AboutBox;
+        adopt_window(s.About, [] { shared_windows().About = nullptr; });
+    }
+    if (caller)
+        s.About->set_transient_for(*caller);
+    // run() is the modal show: a nested main loop that returns once the box answers or closes.
+    // Timers and web views of every window keep running inside it.
+    s.About->run();
+    if (s.About)
+        unload(*s.About);
+}
+
+} // namespace zarnic

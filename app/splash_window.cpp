@@ -1,0 +1,7 @@
+#include "app/splash_window.h"
+
+namespace zarnic {
+
+SplashWindow::SplashWindow() {}
+
+} // namespace zarnic

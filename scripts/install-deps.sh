@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Zarnic! need,
+# and only those that are missing. Safe to run again: it does nothing when all is there.
+set -euo pipefail
+
+packages=(
+    # build
+    cmake make g++ pkg-config libgtkmm-3.0-dev libwebkit2gtk-4.1-dev libsoup-3.0-dev
+    libglib2.0-bin
+    # run time: web process sandbox, fonts, pictures, media, the system-information tool
+    bubblewrap xdg-dbus-proxy fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra
+    librsvg2-common gstreamer1.0-plugins-base gstreamer1.0-plugins-good hardinfo
+    # tests
+    libgtest-dev xvfb xauth openbox xdotool x11-utils imagemagick openssl strace
+    clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

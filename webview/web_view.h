@@ -1,0 +1,71 @@
+#pragma once
+// The web view component of a browser window: one WebKitGTK view behind the members a browser
+// window drives (Navigate, GoBack, Busy, LocationName, DownloadComplete, ...). Nothing of WebKit
+// shows outside webview/.
+//
+// Busy and LocationName always agree: the first time Busy reads false after a load, LocationName
+// already names the page that load brought. WebKit announces the end of a load before it hands
+// over the page title, so the view keeps its own busy flag and asks the page for its title before
+// it reports the load finished.
+
+#include <gtkmm/widget.h>
+#include <sigc++/signal.h>
+
+#include <memory>
+#include <string>
+
+namespace zarnic {
+
+// The web view's own home and search pages. Defaults are build-time constants; a test points
+// them at pages it serves itself.
+struct WebViewPages {
+    std::string home;
+    std::string search;
+    // Address for a search; "%s" stands for the escaped query.
+    std::string search_query;
+};
+WebViewPages& web_view_pages();
+
+class WebView {
+public:
+    WebView();
+    ~WebView();
+    WebView(const WebView&) = delete;
+    WebView& operator=(const WebView&) = delete;
+
+    // The widget to place in a window.
+    Gtk::Widget& widget();
+
+    // Starts loading what the address text names (see README, "Addresses") and returns at once.
+    void Navigate(const std::string& address);
+    // Move one page through the view's history; false when there is no page that way.
+    bool GoBack();
+    bool GoForward();
+    void GoHome();
+    void GoSearch();
+    void Refresh();
+    void Stop();
+
+    // True while a load is in progress.
+    bool Busy() const;
+    // The title of the page shown, or its address when it has none.
+    std::string LocationName() const;
+    // The address of the page shown.
+    std::string LocationURL() const;
+
+    // Raised each time a load in the view ends, successful or not, also for links followed
+    // inside the page.
+    sigc::signal<void()> DownloadComplete;
+
+    // Size of the view in twips (15 to a pixel); never negative.
+    void Width(int twips);
+    void Height(int twips);
+    int Width() const;
+    int Height() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace zarnic
