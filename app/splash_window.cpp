@@ -1,7 +1,179 @@
 #include "app/splash_window.h"
 
+#include "app/application.h"
+#include "app/constants.h"
+#include "app/shared_windows.h"
+
+#include <gdkmm/general.h>
+#include <glibmm/main.h>
+
 namespace zarnic {
 
-SplashWindow::SplashWindow() {}
+std::string version_text(int major, int minor, int revision) {
+    return "Version " + std::to_string(major) + "." + std::to_string(minor) + "." +
+           std::to_string(revision);
+}
+
+SplashWindow::SplashWindow()
+    : lblCopyright("Copyright")
+    , lblCompany("Quellan")
+    , lblVersion("Version 1.0.0")
+    , lblPlatform("Windows XP/2000")
+    , lblProductName("Zarnic!")
+    , lblCompanyProduct("Making the web a doddle!") {
+    set_title("");
+    set_decorated(false);
+    set_type_hint(Gdk::WINDOW_TYPE_HINT_SPLASHSCREEN);
+    set_skip_taskbar_hint(true);
+    set_skip_pager_hint(true);
+    set_resizable(false);
+    set_position(Gtk::WIN_POS_CENTER);
+    client_.set_size_request(px(SplashLayout::kClientWidth), px(SplashLayout::kClientHeight));
+    add(client_);
+
+    init_frame();
+    init_labels();
+
+    // Nothing in the window takes the focus: every key press comes to the window itself.
+    add_events(Gdk::KEY_PRESS_MASK);
+    signal_key_press_event().connect(sigc::mem_fun(*this, &SplashWindow::Form_KeyPress), false);
+
+    // Hidden widgets measure nothing: show the controls before the load step sizes labels.
+    client_.show_all();
+    Form_Load();
+    Timer1 = Glib::signal_timeout().connect(
+        [this] {
+            Timer1_Timer();
+            return false;
+        },
+        SplashLayout::kTimerMs);
+}
+
+SplashWindow::~SplashWindow() { Timer1.disconnect(); }
+
+void SplashWindow::init_frame() {
+    const Twips& f = SplashLayout::Frame1;
+    Frame1.set_size_request(px(f.width), px(f.height));
+    Frame1.add_events(Gdk::BUTTON_PRESS_MASK);
+    Frame1.signal_button_press_event().connect(sigc::mem_fun(*this, &SplashWindow::Frame1_Click));
+    Frame1.signal_draw().connect(sigc::mem_fun(*this, &SplashWindow::Frame1_Draw), false);
+    Frame1.add(frame_content);
+    client_.put(Frame1, px(f.left), px(f.top));
+}
+
+void SplashWindow::init_labels() {
+    // Children of a Gtk::Fixed are drawn in the order they were put, so the table's rows go in
+    // from back to front.
+    struct Row {
+        Gtk::Label& label;
+        const Twips& box;
+        int style;
+        double points;
+        Gtk::Align align;
+        bool sizes_itself;
+    };
+    const Row rows[] = {
+        {lblCompanyProduct, SplashLayout::lblCompanyProduct, kBold, 9.75, Gtk::ALIGN_CENTER, true},
+        {lblProductName, SplashLayout::lblProductName, kBold, 32.25, Gtk::ALIGN_CENTER, true},
+        {lblPlatform, SplashLayout::lblPlatform, kBold, 15.75, Gtk::ALIGN_END, true},
+        {lblVersion, SplashLayout::lblVersion, kBold, 12, Gtk::ALIGN_END, true},
+        {lblCompany, SplashLayout::lblCompany, kBold, 8.25, Gtk::ALIGN_START, false},
+        {lblCopyright, SplashLayout::lblCopyright, kRegular, 8.25, Gtk::ALIGN_START, false},
+    };
+    for (const Row& row : rows) {
+        set_font(row.label, kArial, row.points, row.style);
+        make_opaque(row.label);
+        row.label.set_xalign(row.align == Gtk::ALIGN_START ? 0.0f : row.align == Gtk::ALIGN_END ? 1.0f : 0.5f);
+        row.label.set_yalign(0.0f);
+        if (!row.sizes_itself)
+            row.label.set_size_request(px(row.box.width), px(row.box.height));
+        frame_content.put(row.label, px(row.box.left), px(row.box.top));
+    }
+
+    const Twips& line = SplashLayout::Line1;
+    Line1.set_size_request(std::min(px(line.width), px(SplashLayout::Frame1.width)), 1);
+    Line1.signal_draw().connect([this](const Cairo::RefPtr<Cairo::Context>& cr) {
+        Gdk::RGBA ink = get_style_context()->get_color(Gtk::STATE_FLAG_NORMAL);
+        Gdk::Cairo::set_source_rgba(cr, ink);
+        cr->paint();
+        return true;
+    });
+    frame_content.put(Line1, px(line.left), px(line.top));
+
+    const Twips& image = SplashLayout::Image1;
+    Image1.set_size_request(px(image.width), px(image.height));
+    frame_content.put(Image1, px(image.left), px(image.top));
+}
+
+void SplashWindow::place_sized(Gtk::Label& label, const Twips& box, Gtk::Align keep) {
+    int min_w = 0, nat_w = 0, min_h = 0, nat_h = 0;
+    label.get_preferred_width(min_w, nat_w);
+    label.get_preferred_height_for_width(nat_w, min_h, nat_h);
+    int left = px(box.left);
+    if (keep == Gtk::ALIGN_END)
+        left = px(box.left + box.width) - nat_w;
+    else if (keep == Gtk::ALIGN_CENTER)
+        left = px(box.left + box.width / 2) - nat_w / 2;
+    label.set_size_request(nat_w, nat_h);
+    frame_content.move(label, left, px(box.top));
+}
+
+void SplashWindow::Form_Load() {
+    lblVersion.set_text(version_text(kVersionMajor, kVersionMinor, kVersionRevision));
+    lblProductName.set_text(std::string(kAppTitle));
+    place_sized(lblVersion, SplashLayout::lblVersion, Gtk::ALIGN_END);
+    place_sized(lblProductName, SplashLayout::lblProductName, Gtk::ALIGN_CENTER);
+    place_sized(lblPlatform, SplashLayout::lblPlatform, Gtk::ALIGN_END);
+    place_sized(lblCompanyProduct, SplashLayout::lblCompanyProduct, Gtk::ALIGN_CENTER);
+}
+
+void SplashWindow::Timer1_Timer() {
+    // Unloading destroys this window; the program lives on because the browser window is
+    // registered before control returns to the main loop.
+    unload(*this);
+    show_Webbro();
+}
+
+bool SplashWindow::Form_KeyPress(GdkEventKey* event) {
+    // Only keys that produce a character count: not Shift, arrows or function keys.
+    guint key = event->keyval;
+    bool character = gdk_keyval_to_unicode(key) != 0 || key == GDK_KEY_Return ||
+                     key == GDK_KEY_KP_Enter || key == GDK_KEY_ISO_Enter ||
+                     key == GDK_KEY_Escape || key == GDK_KEY_BackSpace || key == GDK_KEY_Tab ||
+                     key == GDK_KEY_ISO_Left_Tab;
+    if (character)
+        unload(*this);
+    return true;
+}
+
+bool SplashWindow::Frame1_Click(GdkEventButton* event) {
+    if (event->type != GDK_BUTTON_PRESS || event->button != 1)
+        return false;
+    // Labels and the picture have no click handler: a click on them does nothing.
+    for (Gtk::Widget* child : frame_content.get_children()) {
+        Gtk::Allocation a = child->get_allocation();
+        int x = int(event->x), y = int(event->y);
+        if (x >= a.get_x() && x < a.get_x() + a.get_width() && y >= a.get_y() &&
+            y < a.get_y() + a.get_height())
+            return true;
+    }
+    unload(*this);
+    return true;
+}
+
+bool SplashWindow::Frame1_Draw(const Cairo::RefPtr<Cairo::Context>& cr) {
+    // A plain etched frame border around the frame's surface.
+    auto style = get_style_context();
+    const double w = Frame1.get_allocated_width(), h = Frame1.get_allocated_height();
+    style->render_background(cr, 0, 0, w, h);
+    cr->set_line_width(1);
+    cr->set_source_rgb(0.5, 0.5, 0.5);
+    cr->rectangle(0.5, 0.5, w - 2, h - 2);
+    cr->stroke();
+    cr->set_source_rgb(1, 1, 1);
+    cr->rectangle(1.5, 1.5, w - 2, h - 2);
+    cr->stroke();
+    return false;
+}
 
 } // namespace zarnic

@@ -1,15 +1,74 @@
 #pragma once
-// The splash window shown at start.
+// The splash window: shown at start, it names the product, its version and platform, and after
+// half a second gives way to the first browser window. A character key or a click on its frame
+// before then closes it, and with it the program, since no other window exists yet.
 
+#include "app/layout.h"
+
+#include <gtkmm/drawingarea.h>
+#include <gtkmm/eventbox.h>
+#include <gtkmm/fixed.h>
+#include <gtkmm/label.h>
 #include <gtkmm/window.h>
 
+#include <array>
+#include <string>
+
 namespace zarnic {
+
+// The window's controls in twips. Frame1 lies on the window, the others inside Frame1,
+// listed from front to back.
+struct SplashLayout {
+    static constexpr int kClientWidth = 7440;
+    static constexpr int kClientHeight = 4515;
+    static constexpr Twips Frame1{150, 120, 7185, 4170};
+    static constexpr Twips Image1{240, 1320, 2040, 1860};
+    static constexpr Twips Line1{0, 480, 7200, 15};
+    static constexpr Twips lblCopyright{4560, 3000, 2415, 255};
+    static constexpr Twips lblCompany{4560, 3240, 2415, 255};
+    static constexpr Twips lblVersion{5055, 2760, 1470, 285};
+    static constexpr Twips lblPlatform{4155, 2340, 2700, 360};
+    static constexpr Twips lblProductName{2400, 1140, 2835, 765};
+    static constexpr Twips lblCompanyProduct{2520, 840, 2505, 240};
+    static constexpr int kTimerMs = 500;
+};
+
+// "Version 2.10.3" from its numbers.
+std::string version_text(int major, int minor, int revision);
 
 class SplashWindow : public Gtk::Window {
 public:
     SplashWindow();
+    ~SplashWindow() override;
     SplashWindow(const SplashWindow&) = delete;
     SplashWindow& operator=(const SplashWindow&) = delete;
+
+    // The controls, public for tests.
+    Gtk::EventBox Frame1;
+    Gtk::Fixed frame_content;
+    Gtk::DrawingArea Image1;
+    Gtk::DrawingArea Line1;
+    Gtk::Label lblCopyright;
+    Gtk::Label lblCompany;
+    Gtk::Label lblVersion;
+    Gtk::Label lblPlatform;
+    Gtk::Label lblProductName;
+    Gtk::Label lblCompanyProduct;
+
+private:
+    void init_frame();
+    void init_labels();
+    void Form_Load();
+    void Timer1_Timer();
+    bool Form_KeyPress(GdkEventKey* event);
+    bool Frame1_Click(GdkEventButton* event);
+    bool Frame1_Draw(const Cairo::RefPtr<Cairo::Context>& cr);
+
+    // Places a label that sizes itself to its text, keeping its right edge or its centre.
+    void place_sized(Gtk::Label& label, const Twips& box, Gtk::Align keep);
+
+    Gtk::Fixed client_;
+    sigc::connection Timer1;
 };
 
 } // namespace zarnic

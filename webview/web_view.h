@@ -26,6 +26,10 @@ struct WebViewPages {
 };
 WebViewPages& web_view_pages();
 
+// Trusts one certificate (a PEM file) for one host in every view, whoever issued it: for tests
+// that serve https pages themselves, and for sites an administrator vouches for.
+void web_view_trust_certificate(const std::string& pem_file, const std::string& host);
+
 class WebView {
 public:
     WebView();

@@ -1,0 +1,63 @@
+#include "browser/client_area.h"
+
+#include <algorithm>
+
+namespace zarnic {
+
+ClientArea::ClientArea(int natural_width, int natural_height)
+    : natural_width_(natural_width), natural_height_(natural_height) {
+    set_has_window(false);
+}
+
+void ClientArea::get_preferred_width_vfunc(int& minimum, int& natural) const {
+    minimum = 1;
+    natural = natural_width_;
+}
+
+void ClientArea::get_preferred_height_vfunc(int& minimum, int& natural) const {
+    minimum = 1;
+    natural = natural_height_;
+}
+
+void ClientArea::get_preferred_width_for_height_vfunc(int, int& minimum, int& natural) const {
+    get_preferred_width_vfunc(minimum, natural);
+}
+
+void ClientArea::get_preferred_height_for_width_vfunc(int, int& minimum, int& natural) const {
+    get_preferred_height_vfunc(minimum, natural);
+}
+
+void ClientArea::on_size_allocate(Gtk::Allocation& allocation) {
+    set_allocation(allocation);
+    if (on_resize && (allocation.get_width() != last_width_ || allocation.get_height() != last_height_)) {
+        last_width_ = allocation.get_width();
+        last_height_ = allocation.get_height();
+        on_resize(last_width_, last_height_);
+    }
+    for (Gtk::Widget* child : get_children()) {
+        if (!child->get_visible())
+            continue;
+        int width = 0, height = 0;
+        child->get_size_request(width, height);
+        int min = 0, natural = 0;
+        if (width < 0) {
+            child->get_preferred_width(min, natural);
+            width = natural;
+        }
+        if (height < 0) {
+            child->get_preferred_height_for_width(width, min, natural);
+            height = natural;
+        }
+        // A child is never given less than it needs to draw at all; what lies beyond the
+        // area's edge is clipped by the window.
+        child->get_preferred_width(min, natural);
+        width = std::max(width, min);
+        child->get_preferred_height_for_width(width, min, natural);
+        height = std::max(height, min);
+        Gtk::Allocation box(allocation.get_x() + child_property_x(*child),
+                            allocation.get_y() + child_property_y(*child), width, height);
+        child->size_allocate(box);
+    }
+}
+
+} // namespace zarnic

@@ -1,0 +1,35 @@
+#pragma once
+// A container that places its children where the window's layout table puts them, sized by
+// their size requests, and tells its owner when its own size changes (the window's resize
+// rule). Unlike Gtk::Fixed it does not grow to hold its children, so the window can be made
+// smaller than its design size.
+
+#include <gtkmm/fixed.h>
+
+#include <functional>
+
+namespace zarnic {
+
+class ClientArea : public Gtk::Fixed {
+public:
+    // natural width and height in pixels: the size it asks for.
+    ClientArea(int natural_width, int natural_height);
+
+    // Called with the new size in pixels before the children are placed.
+    std::function<void(int, int)> on_resize;
+
+protected:
+    void get_preferred_width_vfunc(int& minimum, int& natural) const override;
+    void get_preferred_height_vfunc(int& minimum, int& natural) const override;
+    void get_preferred_width_for_height_vfunc(int height, int& minimum, int& natural) const override;
+    void get_preferred_height_for_width_vfunc(int width, int& minimum, int& natural) const override;
+    void on_size_allocate(Gtk::Allocation& allocation) override;
+
+private:
+    int natural_width_;
+    int natural_height_;
+    int last_width_ = -1;
+    int last_height_ = -1;
+};
+
+} // namespace zarnic
