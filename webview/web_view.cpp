@@ -164,7 +164,9 @@ struct WebView::Impl {
         , view(WEBKIT_WEB_VIEW(g_object_ref_sink(webkit_web_view_new_with_context(shared_context())))) {
         WebKitSettings* settings = webkit_web_view_get_settings(view);
         webkit_settings_set_enable_developer_extras(settings, FALSE);
-        webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+        // Scripts may ask for windows: every such request opens in this view (see on_create),
+        // so a page cannot bury a beginner in windows.
+        webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
         webkit_settings_set_enable_write_console_messages_to_stdout(settings, FALSE);
 
         g_signal_connect(view, "notify::is-loading", G_CALLBACK(on_is_loading), this);
