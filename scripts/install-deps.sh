@@ -12,6 +12,7 @@ packages=(
     librsvg2-common gstreamer1.0-plugins-base gstreamer1.0-plugins-good hardinfo
     # tests
     libgtest-dev xvfb xauth openbox xdotool x11-utils imagemagick openssl strace
+    gstreamer1.0-tools
     clang libclang-rt-14-dev
 )
 
