@@ -89,6 +89,10 @@ void cancel_download(WebKitWebContext*, WebKitDownload* download, gpointer) {
 // and every web process runs in WebKit's sandbox.
 WebKitWebContext* shared_context() {
     static WebKitWebContext* context = [] {
+        // Mesa would keep compiled shaders under the user's cache folder; they hold no browsing
+        // data, but nothing of a session is to be left behind, and compiling them again is cheap.
+        // Set before the engine starts, so its processes inherit it too.
+        g_setenv("MESA_SHADER_CACHE_DISABLE", "true", FALSE);
         WebKitWebContext* ctx = webkit_web_context_new_ephemeral();
         webkit_web_context_set_sandbox_enabled(ctx, TRUE);
         webkit_web_context_register_uri_scheme(ctx, "zarnic", serve_zarnic_scheme, nullptr,
@@ -197,6 +201,13 @@ struct WebView::Impl {
     std::string current_uri() const {
         const char* uri = webkit_web_view_get_uri(view);
         return uri ? uri : "";
+    }
+
+    // Every load the view is asked for makes it busy at once, also when the engine is still
+    // busy with an earlier one and so announces nothing new.
+    void begin_load() {
+        end_probe();
+        set_busy();
     }
 
     void set_busy() {
@@ -422,8 +433,7 @@ struct WebView::Impl {
     // --- typed hosts: https first, http when nothing answers in TLS --------------------------
 
     void start_probe(const AddressPlan& plan) {
-        end_probe();
-        set_busy();
+        begin_load();
         probe = new Pending(this, plan.uri, plan.fallback);
         probe_cancellable = g_cancellable_new();
         std::string host_port = plan.uri.substr(std::string_view("https://").size());
@@ -522,7 +532,7 @@ void WebView::Navigate(const std::string& address) {
         break;
     case AddressPlan::Kind::Load:
     case AddressPlan::Kind::Search:
-        impl_->end_probe();
+        impl_->begin_load();
         webkit_web_view_load_uri(impl_->view, plan.uri.c_str());
         break;
     case AddressPlan::Kind::Secure:
@@ -532,7 +542,7 @@ void WebView::Navigate(const std::string& address) {
         open_mail_program(plan.uri);
         break;
     case AddressPlan::Kind::Refused:
-        impl_->end_probe();
+        impl_->begin_load();
         impl_->show_notice("This address cannot be opened",
                            "Zarnic! does not open \"" + plan.scheme +
                                ":\" addresses. Check the address and try again, or type the "
@@ -544,7 +554,7 @@ void WebView::Navigate(const std::string& address) {
 bool WebView::GoBack() {
     if (!webkit_web_view_can_go_back(impl_->view))
         return false;
-    impl_->end_probe();
+    impl_->begin_load();
     webkit_web_view_go_back(impl_->view);
     return true;
 }
@@ -552,23 +562,23 @@ bool WebView::GoBack() {
 bool WebView::GoForward() {
     if (!webkit_web_view_can_go_forward(impl_->view))
         return false;
-    impl_->end_probe();
+    impl_->begin_load();
     webkit_web_view_go_forward(impl_->view);
     return true;
 }
 
 void WebView::GoHome() {
-    impl_->end_probe();
+    impl_->begin_load();
     webkit_web_view_load_uri(impl_->view, web_view_pages().home.c_str());
 }
 
 void WebView::GoSearch() {
-    impl_->end_probe();
+    impl_->begin_load();
     webkit_web_view_load_uri(impl_->view, web_view_pages().search.c_str());
 }
 
 void WebView::Refresh() {
-    impl_->end_probe();
+    impl_->begin_load();
     webkit_web_view_reload(impl_->view);
 }
 
