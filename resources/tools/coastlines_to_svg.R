@@ -1,10 +1,11 @@
 #!/usr/bin/env Rscript
-# Draws the Earth of the logo from Natural Earth's 1:50m coastlines (public domain) and writes
-# the result into resources/pictures/logo.svg, between its "land" and "graticule" markers.
+# Draws the Earth of the logo from Natural Earth's 1:50m country outlines (public domain; their
+# outer edges are Natural Earth's 1:50m coastline) and writes the result into
+# resources/pictures/logo.svg, between its "land" and "graticule" markers.
 #
 # Run once, from the repository root, whenever the globe's view or size changes:
 #     Rscript resources/tools/coastlines_to_svg.R resources/pictures/logo.svg
-# Needs R with the sp package and the coastline data set (Debian: r-base-core, r-cran-sp,
+# Needs R with the sp package and the Natural Earth data set (Debian: r-base-core, r-cran-sp,
 # r-cran-rnaturalearthdata). None of these is needed to build or test the program: the
 # committed SVG paths are the output.
 #
@@ -39,33 +40,6 @@ project <- function(lon, lat) {
     cbind(x = cos(p) * sin(l),
           y = cos0 * sin(p) - sin0 * cos(p) * cos(l),
           z = sin0 * sin(p) + cos0 * cos(p) * cos(l))
-}
-
-# Joins the open pieces of the data (coastlines are cut at tile edges) into closed rings.
-rings_of <- function(lines) {
-    pieces <- list()
-    for (l in lines) for (p in l@Lines) pieces[[length(pieces) + 1]] <- p@coords
-    closed <- list()
-    open <- list()
-    for (c in pieces) {
-        if (all(c[1, ] == c[nrow(c), ])) closed[[length(closed) + 1]] <- c
-        else open[[length(open) + 1]] <- c
-    }
-    while (length(open) > 0) {
-        ring <- open[[1]]
-        open <- open[-1]
-        repeat {
-            tail <- ring[nrow(ring), ]
-            next_piece <- 0
-            for (k in seq_along(open))
-                if (all(open[[k]][1, ] == tail)) { next_piece <- k; break }
-            if (next_piece == 0) break
-            ring <- rbind(ring, open[[next_piece]][-1, , drop = FALSE])
-            open <- open[-next_piece]
-        }
-        closed[[length(closed) + 1]] <- rbind(ring, ring[1, ])
-    }
-    closed
 }
 
 # The visible part of one ring on the unit disc: hidden stretches are replaced by the rim arc
