@@ -18,7 +18,7 @@ BrowserWindow::BrowserWindow()
     , lblAddress("_Address:", true) {
     set_title(std::string(kAppTitle));
     set_position(Gtk::WIN_POS_CENTER);
-    set_icon_list(resources::window_icons());
+    set_icon_list(resources::window_icon_list());
 
     add(layout_);
     init_menus();

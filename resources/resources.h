@@ -1,7 +1,13 @@
 #pragma once
 // The pictures and pages compiled into the executable.
+//
+// Every picture is an SVG drawing in the bundle, rendered on request at the pixel size the caller
+// needs, so it stays crisp at any scale. Design sizes: the logo 160 x 140, the window icon
+// 32 x 32, the toolbar pictures 24 x 24. Pictures are rendered stretched to the size asked for,
+// without keeping their proportions, as the boxes that show the logo want.
 
 #include <gdkmm/pixbuf.h>
+#include <gtkmm/drawingarea.h>
 
 #include <string>
 #include <vector>
@@ -14,10 +20,67 @@ void ensure_registered();
 // Full resource path of a file in the bundle, e.g. path("pages/start.html").
 std::string path(const std::string& name);
 
-// The browser window's icon at the common sizes. (Placeholder until the pictures are drawn.)
-std::vector<Glib::RefPtr<Gdk::Pixbuf>> window_icons();
+// Bundle names of the pictures, for picture() and Picture.
+inline constexpr const char* kLogo = "pictures/logo.svg";
+inline constexpr const char* kWindowIcon = "pictures/window-icon.svg";
+// The window icon redrawn for sizes up to kSmallWindowIconLimit, where the large drawing blurs.
+inline constexpr const char* kSmallWindowIcon = "pictures/window-icon-16.svg";
+inline constexpr int kSmallWindowIconLimit = 23;
 
-// Picture `index` (1 to 8) of the toolbar's image list. (Placeholder until drawn.)
+// Design sizes, in pixels at scale 1.
+inline constexpr int kLogoWidth = 160;
+inline constexpr int kLogoHeight = 140;
+inline constexpr int kWindowIconSize = 32;
+inline constexpr int kToolbarPictureSize = 24;
+
+// The toolbar's image list holds this many pictures, with indexes from 1.
+inline constexpr int kToolbarPictureCount = 8;
+
+// The window icon sizes handed to the window manager (the desktop takes the largest).
+inline constexpr int kWindowIconSizes[] = {16, 32, 48, 256};
+
+// Renders the named picture of the bundle at width x height pixels, stretched to fill them.
+// Throws Glib::Error when there is no such picture, std::invalid_argument for a size below 1.
+Glib::RefPtr<Gdk::Pixbuf> picture(const std::string& name, int width, int height);
+
+// The logo, stretched to width x height pixels; its ground is opaque.
+Glib::RefPtr<Gdk::Pixbuf> logo(int width, int height);
+
+// The browser window's icon, a blue application window with a document, size x size pixels;
+// drawn from the small drawing up to kSmallWindowIconLimit pixels, from the large one above.
+Glib::RefPtr<Gdk::Pixbuf> window_icon(int size);
+
+// The icon at every size of kWindowIconSizes, smallest first, for Gtk::Window::set_icon_list().
+std::vector<Glib::RefPtr<Gdk::Pixbuf>> window_icon_list();
+
+// Bundle name of picture `index` (1 to kToolbarPictureCount) of the toolbar's image list.
+// Throws std::out_of_range for any other index.
+std::string toolbar_picture_name(int index);
+
+// Picture `index` of the toolbar's image list at size x size pixels, on a transparent ground.
+// Throws std::out_of_range for an index outside 1 to kToolbarPictureCount.
 Glib::RefPtr<Gdk::Pixbuf> toolbar_picture(int index, int size);
+
+// Shows one picture of the bundle stretched to the widget's allocation. It is rendered at the
+// allocation's size in device pixels (allocation times the screen's scale factor), so it stays
+// sharp on HiDPI screens; the rendering is kept until the size or the scale changes.
+class Picture : public Gtk::DrawingArea {
+public:
+    explicit Picture(std::string name);
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+
+    const std::string& name() const { return name_; }
+
+    // The rendering the widget shows, for the given size in device pixels.
+    Glib::RefPtr<Gdk::Pixbuf> rendering(int device_width, int device_height);
+
+protected:
+    bool on_draw(const Cairo::RefPtr<Cairo::Context>& cr) override;
+
+private:
+    std::string name_;
+    Glib::RefPtr<Gdk::Pixbuf> rendering_;
+};
 
 } // namespace zarnic::resources

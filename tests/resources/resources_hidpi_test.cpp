@@ -1,0 +1,55 @@
+// The picture widget on a screen with scale factor 2 (this test runs with GDK_SCALE=2): it must
+// show the picture rendered at its device-pixel size, not a scaled-up rendering of its
+// allocation, which would blur every edge.
+
+#include "resources/resources.h"
+#include "support/test_env.h"
+
+#include <gtest/gtest.h>
+#include <gtkmm/fixed.h>
+#include <gtkmm/window.h>
+
+#include <cstdlib>
+
+namespace {
+
+using zarnic::resources::Picture;
+
+TEST(PictureWidgetHiDpi, ShowsARenderingAtTwiceTheAllocation) {
+    Gtk::Window window;
+    Gtk::Fixed fixed;
+    Picture image(zarnic::resources::kLogo);
+    image.set_size_request(2040 / 15, 1860 / 15);
+    fixed.put(image, 8, 8);
+    window.add(fixed);
+    window.show_all();
+    zarnic::test::show_and_wait(window);
+    ASSERT_EQ(window.get_scale_factor(), 2) << "run it through ctest, which sets GDK_SCALE=2";
+    ASSERT_TRUE(zarnic::test::run_until([&] { return image.get_allocated_width() == 136; }));
+
+    // The window's snapshot is in device pixels, twice its size in each direction.
+    auto shot = zarnic::test::snapshot(window);
+    auto expected = zarnic::resources::logo(272, 248);
+    int x0 = 0;
+    int y0 = 0;
+    ASSERT_TRUE(image.translate_coordinates(window, 0, 0, x0, y0));
+    x0 *= 2;
+    y0 *= 2;
+    ASSERT_GE(shot->get_width(), x0 + 272);
+    ASSERT_GE(shot->get_height(), y0 + 248);
+
+    int differing = 0;
+    const int n_shot = shot->get_n_channels();
+    const int n_expected = expected->get_n_channels();
+    for (int y = 0; y < 248; ++y)
+        for (int x = 0; x < 272; ++x) {
+            const guint8* a =
+                shot->get_pixels() + (y0 + y) * shot->get_rowstride() + (x0 + x) * n_shot;
+            const guint8* b =
+                expected->get_pixels() + y * expected->get_rowstride() + x * n_expected;
+            differing += std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 12;
+        }
+    EXPECT_LT(differing, 272 * 248 / 200) << differing << " pixels differ";
+}
+
+} // namespace
