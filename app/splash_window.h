@@ -4,6 +4,7 @@
 // before then closes it, and with it the program, since no other window exists yet.
 
 #include "app/layout.h"
+#include "resources/resources.h"
 
 #include <gtkmm/drawingarea.h>
 #include <gtkmm/eventbox.h>
@@ -46,7 +47,7 @@ public:
     // The controls, public for tests.
     Gtk::EventBox Frame1;
     Gtk::Fixed frame_content;
-    Gtk::DrawingArea Image1;
+    resources::Picture Image1{resources::kLogo};
     Gtk::DrawingArea Line1;
     Gtk::Label lblCopyright;
     Gtk::Label lblCompany;

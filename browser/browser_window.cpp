@@ -6,11 +6,40 @@
 #include "resources/resources.h"
 
 #include <glibmm/main.h>
+#include <gtkmm/cssprovider.h>
 #include <gtkmm/image.h>
+#include <gtkmm/stylecontext.h>
 
 namespace zarnic {
 
 using L = BrowserLayout;
+
+namespace {
+
+// The address box and the toolbar buttons are as compact as the design's: the theme's padding
+// would make them taller than their boxes. Inner parts of a widget only take style from the
+// screen, so the rules are screen-wide, scoped by the widgets' names.
+void install_compact_style() {
+    static bool done = [] {
+        auto provider = Gtk::CssProvider::create();
+        provider->load_from_data(R"(
+            #cboAddress, #cboAddress entry, #cboAddress button {
+                min-height: 0; padding-top: 0; padding-bottom: 0;
+                font-family: "Liberation Sans"; font-size: 8.25pt;
+            }
+            #cboAddress button { padding-left: 2px; padding-right: 2px; }
+            #tbToolBar { padding: 0; }
+            #tbToolBar button { padding: 0; min-width: 0; min-height: 0; }
+            #tbToolBar button label { font-family: "Liberation Sans"; font-size: 8.25pt; }
+        )");
+        Gtk::StyleContext::add_provider_for_screen(Gdk::Screen::get_default(), provider,
+                                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+        return true;
+    }();
+    (void)done;
+}
+
+} // namespace
 
 BrowserWindow::BrowserWindow()
     : client(px(L::kClientWidth), px(L::kClientHeight))
@@ -19,6 +48,7 @@ BrowserWindow::BrowserWindow()
     set_title(std::string(kAppTitle));
     set_position(Gtk::WIN_POS_CENTER);
     set_icon_list(resources::window_icon_list());
+    install_compact_style();
 
     add(layout_);
     init_menus();
@@ -63,12 +93,7 @@ void BrowserWindow::init_address_strip() {
     set_font(lblAddress, kMsSansSerif, 8.25);
     picAddress.put(lblAddress, px(L::lblAddress.left), px(L::lblAddress.top));
 
-    // A compact box, as tall as its design height.
-    add_css(cboAddress, "min-height: 0;");
-    add_css(*cboAddress.get_entry(), "min-height: 0; padding-top: 0; padding-bottom: 0;");
-    if (auto* button = dynamic_cast<Gtk::Container*>(cboAddress.get_children().back()))
-        add_css(*button, "min-height: 0; padding-top: 0; padding-bottom: 0;");
-    set_font(*cboAddress.get_entry(), kMsSansSerif, 8.25);
+    cboAddress.set_name("cboAddress");
     cboAddress.set_size_request(px(L::cboAddress.width), px(L::cboAddress.height));
     cboAddress.get_entry()->set_text(std::string(HomeAddress));
     picAddress.put(cboAddress, px(L::cboAddress.left), px(L::cboAddress.top));
@@ -79,22 +104,16 @@ void BrowserWindow::init_address_strip() {
 }
 
 void BrowserWindow::init_toolbar() {
+    tbToolBar.set_name("tbToolBar");
     tbToolBar.set_toolbar_style(Gtk::TOOLBAR_BOTH);
     tbToolBar.set_show_arrow(false);
     tbToolBar.set_size_request(px(L::tbToolBar.width), px(L::tbToolBar.height));
     for (size_t i = 0; i < kToolbarButtons.size(); ++i) {
         const ToolbarButton& spec = kToolbarButtons[i];
-        Gtk::ToolButton& button = buttons[i];
-        auto* picture = Gtk::make_managed<Gtk::Image>();
-        picture->set(resources::toolbar_picture(spec.picture, 24 * get_scale_factor()));
-        button.set_icon_widget(*picture);
-        button.set_label(spec.caption);
-        button.set_tooltip_text(spec.caption);
-        button.set_size_request(px(L::kButtonWidth), px(L::kButtonHeight));
-        button.set_homogeneous(false);
-        std::string key = spec.key;
-        button.signal_clicked().connect([this, key] { tbToolBar_ButtonClick(key); });
-        tbToolBar.append(button);
+        PictureButton& item = buttons[i];
+        item.setup(spec.key, spec.caption, spec.picture, px(L::kButtonWidth), px(L::kButtonHeight));
+        item.button.signal_clicked().connect([this, &item] { tbToolBar_ButtonClick(item.key()); });
+        tbToolBar.append(item);
     }
     client.put(tbToolBar, px(L::tbToolBar.left), px(L::tbToolBar.top));
 }
@@ -126,10 +145,10 @@ void BrowserWindow::Load() {
 }
 
 void BrowserWindow::Form_Resize(int client_width_twips, int client_height_twips) {
-    // The address box runs from its left edge to the strip's right edge; the web view fills
-    // the client area below the toolbar.
-    int left = picAddress.child_property_x(cboAddress) * 15;
-    cboAddress.set_size_request(px(std::max(0, client_width_twips - left)), px(L::cboAddress.height));
+    // The address box runs from where the load step puts it to the strip's right edge; the web
+    // view fills the client area below the toolbar.
+    int width = std::max(0, client_width_twips - L::cboAddressLoadedLeft);
+    cboAddress.set_size_request(px(width), px(L::cboAddress.height));
     picAddress.set_size_request(px(client_width_twips), px(L::picAddress.height));
     tbToolBar.set_size_request(px(client_width_twips), px(L::tbToolBar.height));
     brwWebBrowser.Width(client_width_twips);

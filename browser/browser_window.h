@@ -6,6 +6,7 @@
 
 #include "app/layout.h"
 #include "browser/client_area.h"
+#include "browser/picture_button.h"
 #include "webview/web_view.h"
 
 #include <gtkmm/box.h>
@@ -15,7 +16,6 @@
 #include <gtkmm/menubar.h>
 #include <gtkmm/menuitem.h>
 #include <gtkmm/toolbar.h>
-#include <gtkmm/toolbutton.h>
 #include <gtkmm/window.h>
 
 #include <array>
@@ -95,7 +95,7 @@ public:
     Gtk::Label lblAddress;
     Gtk::ComboBoxText cboAddress{true};
     Gtk::Toolbar tbToolBar;
-    std::array<Gtk::ToolButton, 8> buttons;
+    std::array<PictureButton, 8> buttons;
     WebView brwWebBrowser;
 
 private:

@@ -1,0 +1,28 @@
+#include "browser/picture_button.h"
+
+#include "resources/resources.h"
+
+namespace zarnic {
+
+void PictureButton::setup(std::string key, const std::string& caption, int picture, int width,
+                          int height) {
+    key_ = std::move(key);
+    // Rendered for the screen's scale, so the picture stays sharp on HiDPI screens.
+    int scale = get_scale_factor();
+    auto pixbuf = resources::toolbar_picture(picture, resources::kToolbarPictureSize * scale);
+    cairo_surface_t* surface = gdk_cairo_surface_create_from_pixbuf(pixbuf->gobj(), scale, nullptr);
+    gtk_image_set_from_surface(image_.gobj(), surface);
+    cairo_surface_destroy(surface);
+
+    caption_.set_text(caption);
+    box_.pack_start(image_, Gtk::PACK_EXPAND_WIDGET);
+    box_.pack_start(caption_, Gtk::PACK_SHRINK);
+    button.add(box_);
+    button.set_relief(Gtk::RELIEF_NONE);
+    button.set_tooltip_text(caption);
+    button.set_size_request(width, height);
+    button.set_valign(Gtk::ALIGN_START);
+    add(button);
+}
+
+} // namespace zarnic
