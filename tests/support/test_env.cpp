@@ -172,6 +172,19 @@ void press_key(Gtk::Window& window, guint keyval, GdkModifierType state) {
     flush_events();
 }
 
+void xclick(Gtk::Widget& widget, int x, int y) {
+    int origin_x = 0, origin_y = 0;
+    Gtk::Widget* top = widget.get_toplevel();
+    int in_top_x = 0, in_top_y = 0;
+    widget.translate_coordinates(*top, x, y, in_top_x, in_top_y);
+    top->get_window()->get_origin(origin_x, origin_y);
+    std::string command = "xdotool mousemove --sync " + std::to_string(origin_x + in_top_x) + " " +
+                          std::to_string(origin_y + in_top_y) + " click 1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    gdk_display_sync(gdk_display_get_default());
+    run_for(50);
+}
+
 Glib::RefPtr<Gdk::Pixbuf> snapshot(Gtk::Window& window) {
     window.queue_draw();
     flush_events();

@@ -39,6 +39,10 @@ void press_key(Gtk::Window& window, guint keyval, GdkModifierType state = GdkMod
 // A mouse click at (x, y) in window coordinates of the given widget's GdkWindow.
 void click_at(Gtk::Widget& widget, double x, double y);
 
+// A real mouse click from outside (the XTest extension, through xdotool) at (x, y) in the
+// widget's own coordinates: what a person's click does, grabs and pop-ups included.
+void xclick(Gtk::Widget& widget, int x, int y);
+
 // Renders what the window shows on screen into an image, for checks of what is drawn.
 Glib::RefPtr<Gdk::Pixbuf> snapshot(Gtk::Window& window);
 
