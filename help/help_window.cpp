@@ -83,8 +83,7 @@ void HelpWindow::init_SSTab1() {
             const int width = help_px(e.box.width), height = help_px(e.box.height);
             Gtk::Widget* widget = nullptr;
             if (e.style == HelpStyle::Picture) {
-                // TODO(logo): replace with resources::Picture showing logo(width, height) once it
-                // lands.
+                // TODO(logo): use resources::Picture with logo(width, height) once it exists.
                 auto* picture = Gtk::make_managed<Gtk::DrawingArea>();
                 picture->set_size_request(width, height);
                 widget = picture;
