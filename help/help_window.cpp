@@ -1,7 +1,122 @@
 #include "help/help_window.h"
 
-namespace zarnic {
+#include "app/application.h"
+#include "help/box_label.h"
 
-HelpWindow::HelpWindow() { set_title("Zarnic! Help"); }
+#include <gtkmm/cssprovider.h>
+#include <gtkmm/drawingarea.h>
+#include <gtkmm/label.h>
+#include <gtkmm/stylecontext.h>
+
+namespace zarnic {
+namespace {
+
+Pango::FontDescription font(std::string_view name) {
+    return Pango::FontDescription(Glib::ustring(name.data(), name.size()));
+}
+
+Glib::ustring ustring(std::string_view text) {
+    return Glib::ustring(text.data(), text.size());
+}
+
+// A label child carrying its own font, for the window's buttons.
+Gtk::Label* make_caption(std::string_view text, const Pango::FontDescription& font_description) {
+    auto* label = Gtk::make_managed<Gtk::Label>(ustring(text));
+    Pango::AttrList attributes;
+    auto attribute = Pango::Attribute::create_attr_font_desc(font_description);
+    attributes.insert(attribute);
+    label->set_attributes(attributes);
+    return label;
+}
+
+// The theme's buttons are taller than the window's button; let it take its box exactly.
+constexpr char kCommandCss[] = "button { min-height: 0; padding-top: 0; padding-bottom: 0; }";
+
+} // namespace
+
+void HelpWindow::ClientArea::get_preferred_width_vfunc(int& minimum, int& natural) const {
+    minimum = natural = width_;
+}
+
+void HelpWindow::ClientArea::get_preferred_height_vfunc(int& minimum, int& natural) const {
+    minimum = natural = height_;
+}
+
+void HelpWindow::ClientArea::get_preferred_height_for_width_vfunc(int, int& minimum,
+                                                                  int& natural) const {
+    minimum = natural = height_;
+}
+
+void HelpWindow::ClientArea::get_preferred_width_for_height_vfunc(int, int& minimum,
+                                                                  int& natural) const {
+    minimum = natural = width_;
+}
+
+HelpWindow::HelpWindow()
+    : client_(help_px(kHelpLayout.client.width), help_px(kHelpLayout.client.height))
+    , SSTab1(help_px(kHelpLayout.SSTab1.width), help_px(kHelpLayout.SSTab1.height),
+             kHelpLayout.tabs_per_row, help_px(kHelpLayout.tab_height)) {
+    init_window();
+    init_SSTab1();
+    init_Command1();
+    show_all_children();
+}
+
+void HelpWindow::init_window() {
+    set_title(ustring(kHelpTitle));
+    set_type_hint(Gdk::WINDOW_TYPE_HINT_UTILITY);
+    set_skip_taskbar_hint(true);
+    set_resizable(false);
+    set_position(Gtk::WIN_POS_CENTER);
+    add(client_);
+}
+
+void HelpWindow::init_SSTab1() {
+    client_.put(SSTab1, help_px(kHelpLayout.SSTab1.left), help_px(kHelpLayout.SSTab1.top));
+    const auto tab_font = font(help_font_name(HelpStyle::Body));
+    for (const HelpPage& page_content : help_pages()) {
+        Gtk::Fixed& page = SSTab1.add_page(ustring(page_content.caption), tab_font);
+        // The table lists the topmost element first; a container paints its children in the
+        // order they were put, so the topmost goes in last and paints over the boxes below.
+        for (auto it = page_content.elements.rbegin(); it != page_content.elements.rend(); ++it) {
+            const HelpElement& e = *it;
+            const int width = help_px(e.box.width), height = help_px(e.box.height);
+            Gtk::Widget* widget = nullptr;
+            if (e.style == HelpStyle::Picture) {
+                // TODO(logo): use resources::Picture with logo(width, height) once it exists.
+                auto* picture = Gtk::make_managed<Gtk::DrawingArea>();
+                picture->set_size_request(width, height);
+                widget = picture;
+            } else {
+                widget = Gtk::make_managed<BoxLabel>(ustring(e.text), font(help_font_name(e.style)),
+                                                     width, height);
+            }
+            page.put(*widget, help_px(e.box.left), help_px(e.box.top));
+            elements_[e.name] = widget;
+        }
+    }
+}
+
+void HelpWindow::init_Command1() {
+    const HelpRect& box = kHelpLayout.Command1;
+    Command1.add(*make_caption(kCommand1Caption, font(kHelpWindowFont)));
+    Command1.set_size_request(help_px(box.width), help_px(box.height));
+    // Neither the default nor the cancel button: Enter and Escape elsewhere do not press it.
+    Command1.set_can_default(false);
+    auto css = Gtk::CssProvider::create();
+    css->load_from_data(kCommandCss);
+    Command1.get_style_context()->add_provider(css, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    client_.put(Command1, help_px(box.left), help_px(box.top));
+    Command1.signal_clicked().connect(sigc::mem_fun(*this, &HelpWindow::Command1_Click));
+}
+
+Gtk::Widget* HelpWindow::element(std::string_view name) const {
+    auto it = elements_.find(name);
+    return it == elements_.end() ? nullptr : it->second;
+}
+
+void HelpWindow::Command1_Click() {
+    unload(*this);
+}
 
 } // namespace zarnic

@@ -1,15 +1,81 @@
 #pragma once
-// The Help window: questions and answers for beginners on four tabs.
+// The Help window: questions and answers for beginners on four tabs, and one wide button along
+// the bottom that closes the window. It is a fixed-size tool window, kept out of the taskbar and
+// centred on the screen; everything in it is fixed (see help/help_texts.h for the pages).
 
+#include "help/help_texts.h"
+#include "help/tab_control.h"
+
+#include <gtkmm/button.h>
+#include <gtkmm/fixed.h>
 #include <gtkmm/window.h>
+
+#include <map>
+#include <string_view>
 
 namespace zarnic {
 
+// The window's own layout, in twips.
+struct HelpLayout {
+    HelpRect client; // the client area
+    HelpRect SSTab1;
+    int tab_height; // one row of tabs
+    int tabs_per_row;
+    HelpRect Command1; // runs past the client area's right and bottom edges; the window clips it
+};
+
+inline constexpr HelpLayout kHelpLayout{
+    {0, 0, 5880, 6195}, {0, 0, 5775, 5775}, 295, 3, {0, 5760, 5895, 495},
+};
+
+inline constexpr std::string_view kHelpTitle = "Zarnic! Help";
+inline constexpr std::string_view kCommand1Caption = ":-)  Back to Zarnic!  :-)";
+inline constexpr std::string_view kHelpWindowFont = "Liberation Sans 8.25";
+
 class HelpWindow : public Gtk::Window {
+    // The client area keeps the window's size whatever its children ask for, so that a control
+    // reaching past its edge is clipped instead of growing the window.
+    class ClientArea : public Gtk::Fixed {
+    public:
+        ClientArea(int width, int height)
+            : width_(width)
+            , height_(height) {}
+
+    protected:
+        void get_preferred_width_vfunc(int& minimum, int& natural) const override;
+        void get_preferred_height_vfunc(int& minimum, int& natural) const override;
+        void get_preferred_height_for_width_vfunc(int, int& minimum, int& natural) const override;
+        void get_preferred_width_for_height_vfunc(int, int& minimum, int& natural) const override;
+
+    private:
+        int width_;
+        int height_;
+    };
+
 public:
     HelpWindow();
     HelpWindow(const HelpWindow&) = delete;
     HelpWindow& operator=(const HelpWindow&) = delete;
+
+    // A page element by its control name ("Image1", "Label14", "Label1(2)"), or nullptr.
+    Gtk::Widget* element(std::string_view name) const;
+
+private:
+    ClientArea client_;
+
+public:
+    // The window's controls, in focus order.
+    TabControl SSTab1;
+    Gtk::Button Command1;
+
+private:
+    void init_window();
+    void init_SSTab1();
+    void init_Command1();
+
+    void Command1_Click();
+
+    std::map<std::string_view, Gtk::Widget*> elements_;
 };
 
 } // namespace zarnic

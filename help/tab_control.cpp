@@ -1,0 +1,139 @@
+#include "help/tab_control.h"
+
+#include <gtkmm/cssprovider.h>
+#include <gtkmm/label.h>
+#include <gtkmm/stylecontext.h>
+
+namespace zarnic {
+namespace {
+
+// Theme buttons are taller than a row of tabs: let the tab buttons shrink to the row height.
+// Tabs are flat, in the page colour when selected (marked by a bar along the top) and a shade
+// darker when not; they change at once, without the theme's transitions.
+constexpr char kTabCss[] =
+    "button { min-height: 0; min-width: 0; padding: 0 4px; border-radius: 4px 4px 0 0;"
+    " transition: none; background-image: none; box-shadow: none; text-shadow: none;"
+    " background-color: shade(@theme_bg_color, 0.92); }"
+    " button:hover { background-color: shade(@theme_bg_color, 0.97); }"
+    " button:checked { background-color: @theme_bg_color;"
+    " box-shadow: inset 0 2px @theme_selected_bg_color; }";
+
+} // namespace
+
+TabControl::TabControl(int width, int height, int tabs_per_row, int tab_height)
+    : width_(width)
+    , height_(height)
+    , tabs_per_row_(tabs_per_row)
+    , tab_height_(tab_height) {
+    set_can_focus(true);
+    set_size_request(width_, height_);
+    stack_.set_size_request(width_, height_);
+    stack_.set_transition_type(Gtk::STACK_TRANSITION_TYPE_NONE);
+    put(stack_, 0, 0);
+}
+
+int TabControl::get_strip_height() const {
+    const int rows = (get_tab_count() + tabs_per_row_ - 1) / tabs_per_row_;
+    return rows * tab_height_;
+}
+
+Gtk::Fixed& TabControl::add_page(const Glib::ustring& caption, const Pango::FontDescription& font) {
+    const int index = get_tab_count();
+    const int row = index / tabs_per_row_;
+    const int column = index % tabs_per_row_;
+    // Tabs share a row's width evenly, also in a row that holds fewer of them.
+    const int left = column * width_ / tabs_per_row_;
+    const int right = (column + 1) * width_ / tabs_per_row_;
+
+    auto* page = Gtk::make_managed<Gtk::Fixed>();
+    page->set_size_request(width_, height_);
+    stack_.add(*page);
+    pages_.push_back(page);
+
+    auto* tab = Gtk::make_managed<Gtk::RadioButton>(group_);
+    tab->set_mode(false); // drawn as a button, not as a radio indicator
+    tab->set_can_focus(false);
+    tab->set_size_request(right - left, tab_height_);
+    auto css = Gtk::CssProvider::create();
+    css->load_from_data(kTabCss);
+    tab->get_style_context()->add_provider(css, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    auto* label = Gtk::make_managed<Gtk::Label>(caption);
+    Pango::AttrList attributes;
+    auto font_attribute = Pango::Attribute::create_attr_font_desc(font);
+    attributes.insert(font_attribute);
+    label->set_attributes(attributes);
+    tab->add(*label);
+    put(*tab, left, row * tab_height_);
+    tabs_.push_back(tab);
+    tab->signal_toggled().connect([this, index] { on_tab_toggled(index); });
+
+    if (index == 0)
+        set_selected(0);
+    return *page;
+}
+
+void TabControl::set_selected(int index) {
+    if (index < 0 || index >= get_tab_count() || index == selected_)
+        return;
+    selected_ = index;
+    tabs_[index]->set_active(true);
+    stack_.set_visible_child(*pages_[index]);
+    queue_draw();
+}
+
+void TabControl::on_tab_toggled(int index) {
+    if (!tabs_[index]->get_active())
+        return;
+    set_selected(index);
+    // A tab picked with the mouse takes the focus to the control, as a tab control does.
+    if (get_realized())
+        grab_focus();
+}
+
+bool TabControl::on_key_press_event(GdkEventKey* event) {
+    if ((event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) == 0) {
+        switch (event->keyval) {
+        case GDK_KEY_Left:
+        case GDK_KEY_KP_Left:
+            set_selected(selected_ - 1);
+            return true;
+        case GDK_KEY_Right:
+        case GDK_KEY_KP_Right:
+            set_selected(selected_ + 1);
+            return true;
+        case GDK_KEY_Home:
+        case GDK_KEY_KP_Home:
+            set_selected(0);
+            return true;
+        case GDK_KEY_End:
+        case GDK_KEY_KP_End:
+            set_selected(get_tab_count() - 1);
+            return true;
+        default:
+            break;
+        }
+    }
+    return Gtk::Fixed::on_key_press_event(event);
+}
+
+bool TabControl::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
+    const int strip = get_strip_height();
+    auto context = get_style_context();
+    context->context_save();
+    context->add_class(GTK_STYLE_CLASS_FRAME);
+    context->render_frame(cr, 0, strip, width_, height_ - strip);
+    context->context_restore();
+
+    Gtk::Fixed::on_draw(cr);
+
+    if (has_focus() && selected_ >= 0) {
+        Gtk::RadioButton& tab = *tabs_[selected_];
+        int x = 0, y = 0;
+        tab.translate_coordinates(*this, 0, 0, x, y);
+        tab.get_style_context()->render_focus(cr, x, y, tab.get_allocated_width(),
+                                              tab.get_allocated_height());
+    }
+    return false;
+}
+
+} // namespace zarnic

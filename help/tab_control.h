@@ -1,0 +1,59 @@
+#pragma once
+// A tab control whose tab strip wraps into rows: rows of tab buttons, a fixed number per row,
+// over a stack of pages of which only the selected one is shown. Every page covers the whole
+// control, so its children are placed relative to the control's top-left corner; the strip is
+// drawn over the top of the pages and the page frame below it.
+//
+// It behaves like a tab control at the keyboard: the control takes the focus as one stop in the
+// window's focus chain (its tab buttons take none), Left/Right select the previous/next tab and
+// Home/End the first/last. Other keys, Enter and Escape among them, are left to the window.
+
+#include <gtkmm/fixed.h>
+#include <gtkmm/radiobutton.h>
+#include <gtkmm/stack.h>
+#include <pangomm/fontdescription.h>
+
+#include <vector>
+
+namespace zarnic {
+
+class TabControl : public Gtk::Fixed {
+public:
+    // Sizes in pixels: the whole control, and the height of one row of tabs.
+    TabControl(int width, int height, int tabs_per_row, int tab_height);
+    TabControl(const TabControl&) = delete;
+    TabControl& operator=(const TabControl&) = delete;
+
+    // Adds a tab with its caption at the end and returns its page, to be filled by the caller.
+    // The first tab added is the selected one.
+    Gtk::Fixed& add_page(const Glib::ustring& caption, const Pango::FontDescription& font);
+
+    int get_tab_count() const { return int(tabs_.size()); }
+    int get_selected() const { return selected_; }
+    void set_selected(int index);
+
+    Gtk::RadioButton& get_tab(int index) { return *tabs_.at(index); }
+    Gtk::Fixed& get_page(int index) { return *pages_.at(index); }
+
+    // Height of the tab strip: its rows of tabs.
+    int get_strip_height() const;
+
+protected:
+    bool on_key_press_event(GdkEventKey* event) override;
+    bool on_draw(const Cairo::RefPtr<Cairo::Context>& cr) override;
+
+private:
+    void on_tab_toggled(int index);
+
+    int width_;
+    int height_;
+    int tabs_per_row_;
+    int tab_height_;
+    Gtk::Stack stack_;
+    Gtk::RadioButton::Group group_;
+    std::vector<Gtk::RadioButton*> tabs_;
+    std::vector<Gtk::Fixed*> pages_;
+    int selected_ = -1;
+};
+
+} // namespace zarnic
