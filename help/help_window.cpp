@@ -1,5 +1,7 @@
 #include "help/help_window.h"
 
+#include "resources/resources.h"
+
 #include "app/application.h"
 #include "help/box_label.h"
 
@@ -83,8 +85,7 @@ void HelpWindow::init_SSTab1() {
             const int width = help_px(e.box.width), height = help_px(e.box.height);
             Gtk::Widget* widget = nullptr;
             if (e.style == HelpStyle::Picture) {
-                // TODO(logo): use resources::Picture with logo(width, height) once it exists.
-                auto* picture = Gtk::make_managed<Gtk::DrawingArea>();
+                auto* picture = Gtk::make_managed<resources::Picture>(resources::kLogo);
                 picture->set_size_request(width, height);
                 widget = picture;
             } else {

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,6 +29,12 @@ void start_xvfb() {
     g_xvfb = fork();
     if (g_xvfb == 0) {
         close(fds[0]);
+        // The server goes with the test process, also when that crashes, and keeps none of its
+        // output pipes open (a runner would otherwise wait for them).
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
         std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
                "tcp", "-noreset", static_cast<char*>(nullptr));
