@@ -3,23 +3,12 @@
 // picture with their boxes, text styles and texts. Nothing here changes at run time; the window
 // builds its pages by walking these tables, and the tests read them.
 
+#include "app/layout.h"
+
 #include <span>
 #include <string_view>
 
 namespace zarnic {
-
-// A box in twips (15 twips = 1 pixel): left, top, width, height relative to its container.
-struct HelpRect {
-    int left;
-    int top;
-    int width;
-    int height;
-};
-
-// Twips to whole pixels, rounded to the nearest.
-constexpr int help_px(int twips) {
-    return (2 * twips + 15) / 30;
-}
 
 // How a page element is drawn: the four label text styles, or the logo picture.
 enum class HelpStyle { Question, Heading, SubHeading, Body, Picture };
@@ -29,7 +18,7 @@ std::string_view help_font_name(HelpStyle style);
 
 struct HelpElement {
     std::string_view name; // the control's name, e.g. "Label14" or "Label1(2)"
-    HelpRect box;
+    Twips box;
     HelpStyle style;
     std::string_view text; // empty for the picture
 };

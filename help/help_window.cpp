@@ -55,9 +55,9 @@ void HelpWindow::ClientArea::get_preferred_width_for_height_vfunc(int, int& mini
 }
 
 HelpWindow::HelpWindow()
-    : client_(help_px(kHelpLayout.client.width), help_px(kHelpLayout.client.height))
-    , SSTab1(help_px(kHelpLayout.SSTab1.width), help_px(kHelpLayout.SSTab1.height),
-             kHelpLayout.tabs_per_row, help_px(kHelpLayout.tab_height)) {
+    : client_(px(kHelpLayout.client.width), px(kHelpLayout.client.height))
+    , SSTab1(px(kHelpLayout.SSTab1.width), px(kHelpLayout.SSTab1.height),
+             kHelpLayout.tabs_per_row, px(kHelpLayout.tab_height)) {
     init_window();
     init_SSTab1();
     init_Command1();
@@ -74,7 +74,7 @@ void HelpWindow::init_window() {
 }
 
 void HelpWindow::init_SSTab1() {
-    client_.put(SSTab1, help_px(kHelpLayout.SSTab1.left), help_px(kHelpLayout.SSTab1.top));
+    client_.put(SSTab1, px(kHelpLayout.SSTab1.left), px(kHelpLayout.SSTab1.top));
     const auto tab_font = font(help_font_name(HelpStyle::Body));
     for (const HelpPage& page_content : help_pages()) {
         Gtk::Fixed& page = SSTab1.add_page(ustring(page_content.caption), tab_font);
@@ -82,7 +82,7 @@ void HelpWindow::init_SSTab1() {
         // order they were put, so the topmost goes in last and paints over the boxes below.
         for (auto it = page_content.elements.rbegin(); it != page_content.elements.rend(); ++it) {
             const HelpElement& e = *it;
-            const int width = help_px(e.box.width), height = help_px(e.box.height);
+            const int width = px(e.box.width), height = px(e.box.height);
             Gtk::Widget* widget = nullptr;
             if (e.style == HelpStyle::Picture) {
                 auto* picture = Gtk::make_managed<resources::Picture>(resources::kLogo);
@@ -92,22 +92,22 @@ void HelpWindow::init_SSTab1() {
                 widget = Gtk::make_managed<BoxLabel>(ustring(e.text), font(help_font_name(e.style)),
                                                      width, height);
             }
-            page.put(*widget, help_px(e.box.left), help_px(e.box.top));
+            page.put(*widget, px(e.box.left), px(e.box.top));
             elements_[e.name] = widget;
         }
     }
 }
 
 void HelpWindow::init_Command1() {
-    const HelpRect& box = kHelpLayout.Command1;
+    const Twips& box = kHelpLayout.Command1;
     Command1.add(*make_caption(kCommand1Caption, font(kHelpWindowFont)));
-    Command1.set_size_request(help_px(box.width), help_px(box.height));
+    Command1.set_size_request(px(box.width), px(box.height));
     // Neither the default nor the cancel button: Enter and Escape elsewhere do not press it.
     Command1.set_can_default(false);
     auto css = Gtk::CssProvider::create();
     css->load_from_data(kCommandCss);
     Command1.get_style_context()->add_provider(css, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    client_.put(Command1, help_px(box.left), help_px(box.top));
+    client_.put(Command1, px(box.left), px(box.top));
     Command1.signal_clicked().connect(sigc::mem_fun(*this, &HelpWindow::Command1_Click));
 }
 

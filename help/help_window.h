@@ -17,11 +17,11 @@ namespace zarnic {
 
 // The window's own layout, in twips.
 struct HelpLayout {
-    HelpRect client; // the client area
-    HelpRect SSTab1;
+    Twips client; // the client area
+    Twips SSTab1;
     int tab_height; // one row of tabs
     int tabs_per_row;
-    HelpRect Command1; // runs past the client area's right and bottom edges; the window clips it
+    Twips Command1; // runs past the client area's right and bottom edges; the window clips it
 };
 
 inline constexpr HelpLayout kHelpLayout{

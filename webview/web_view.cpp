@@ -210,6 +210,11 @@ struct WebView::Impl {
         set_busy();
     }
 
+    void load(const std::string& uri) {
+        begin_load();
+        webkit_web_view_load_uri(view, uri.c_str());
+    }
+
     void set_busy() {
         busy = true;
         end_title_wait();
@@ -532,8 +537,7 @@ void WebView::Navigate(const std::string& address) {
         break;
     case AddressPlan::Kind::Load:
     case AddressPlan::Kind::Search:
-        impl_->begin_load();
-        webkit_web_view_load_uri(impl_->view, plan.uri.c_str());
+        impl_->load(plan.uri);
         break;
     case AddressPlan::Kind::Secure:
         impl_->start_probe(plan);
@@ -567,15 +571,9 @@ bool WebView::GoForward() {
     return true;
 }
 
-void WebView::GoHome() {
-    impl_->begin_load();
-    webkit_web_view_load_uri(impl_->view, web_view_pages().home.c_str());
-}
+void WebView::GoHome() { impl_->load(web_view_pages().home); }
 
-void WebView::GoSearch() {
-    impl_->begin_load();
-    webkit_web_view_load_uri(impl_->view, web_view_pages().search.c_str());
-}
+void WebView::GoSearch() { impl_->load(web_view_pages().search); }
 
 void WebView::Refresh() {
     impl_->begin_load();

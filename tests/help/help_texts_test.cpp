@@ -133,12 +133,12 @@ TEST(HelpTexts, StylesAndFonts) {
 }
 
 TEST(HelpTexts, TwipsToPixels) {
-    EXPECT_EQ(help_px(5880), 392);
-    EXPECT_EQ(help_px(6195), 413);
-    EXPECT_EQ(help_px(5895), 393);
-    EXPECT_EQ(help_px(295), 20); // 19.67 rounds up
-    EXPECT_EQ(help_px(7), 0);
-    EXPECT_EQ(help_px(8), 1);
+    EXPECT_EQ(px(5880), 392);
+    EXPECT_EQ(px(6195), 413);
+    EXPECT_EQ(px(5895), 393);
+    EXPECT_EQ(px(295), 20); // 19.67 rounds up
+    EXPECT_EQ(px(7), 0);
+    EXPECT_EQ(px(8), 1);
 }
 
 } // namespace

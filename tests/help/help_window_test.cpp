@@ -74,7 +74,7 @@ protected:
         ASSERT_EQ(help()->SSTab1.get_selected(), index);
         ASSERT_TRUE(test::run_until([&] {
             for (const HelpElement& e : help_pages()[index].elements)
-                if (help()->element(e.name)->get_allocated_width() != help_px(e.box.width))
+                if (help()->element(e.name)->get_allocated_width() != px(e.box.width))
                     return false;
             return true;
         }));
@@ -136,8 +136,8 @@ TEST_F(HelpWindowTest, ElementsStandInTheirBoxes) {
         for (const HelpElement& e : help_pages()[i].elements) {
             Gtk::Widget* widget = w.element(e.name);
             ASSERT_NE(widget, nullptr) << e.name;
-            expect_box(*widget, w.SSTab1, help_px(e.box.left), help_px(e.box.top),
-                       help_px(e.box.width), help_px(e.box.height), std::string(e.name));
+            expect_box(*widget, w.SSTab1, px(e.box.left), px(e.box.top),
+                       px(e.box.width), px(e.box.height), std::string(e.name));
             EXPECT_FALSE(widget->get_can_focus()) << e.name;
             if (auto* label = dynamic_cast<BoxLabel*>(widget)) {
                 EXPECT_EQ(label->get_text().raw(), e.text) << e.name;
