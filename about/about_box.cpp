@@ -1,7 +1,246 @@
 #include "about/about_box.h"
 
-namespace zarnic {
+#include "about/machine_store.h"
+#include "about/store_file.h"
+#include "app/constants.h"
 
-AboutBox::AboutBox() { set_title("About Zarnic!"); }
+#include <gdk/gdkkeysyms.h>
+#include <gtkmm/buttonbox.h>
+#include <gtkmm/cssprovider.h>
+#include <gtkmm/messagedialog.h>
+#include <pangomm/attrlist.h>
+
+#include <stdexcept>
+#include <utility>
+
+namespace zarnic {
+namespace {
+
+// The fonts of the design, by the faces that stand in for them here.
+Pango::FontDescription font_of(AboutFont font) {
+    switch (font) {
+    case AboutFont::WindowBold:
+        return Pango::FontDescription("Liberation Sans Bold 8.25");
+    case AboutFont::Credit:
+        return Pango::FontDescription("DejaVu Sans Condensed Bold 15.75");
+    case AboutFont::Window:
+        break;
+    }
+    return Pango::FontDescription("Liberation Sans 8.25");
+}
+
+void set_font(Gtk::Label& label, AboutFont font) {
+    Pango::AttrList attributes;
+    auto attribute = Pango::Attribute::create_attr_font_desc(font_of(font));
+    attributes.insert(attribute);
+    label.set_attributes(attributes);
+}
+
+// Gives one widget its own style rules; they apply to that widget only.
+void add_css(Gtk::Widget& widget, const std::string& css) {
+    auto provider = Gtk::CssProvider::create();
+    provider->load_from_data(css);
+    widget.get_style_context()->add_provider(provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+
+} // namespace
+
+void ClientArea::get_preferred_width_vfunc(int& minimum, int& natural) const {
+    minimum = natural = twips_to_pixels(kAboutWidth);
+}
+
+void ClientArea::get_preferred_height_vfunc(int& minimum, int& natural) const {
+    minimum = natural = twips_to_pixels(kAboutHeight);
+}
+
+void ClientArea::get_preferred_height_for_width_vfunc(int, int& minimum, int& natural) const {
+    get_preferred_height_vfunc(minimum, natural);
+}
+
+void ClientArea::get_preferred_width_for_height_vfunc(int, int& minimum, int& natural) const {
+    get_preferred_width_vfunc(minimum, natural);
+}
+
+PixelBox pixel_box(const AboutControl& c) {
+    int x = twips_to_pixels(c.left), y = twips_to_pixels(c.top);
+    if (c.kind == AboutKind::Line)
+        return {x, y, twips_to_pixels(c.left + c.width) - x, c.thickness};
+    return {x, y, twips_to_pixels(c.width), twips_to_pixels(c.height)};
+}
+
+AboutBox::AboutBox()
+    : AboutBox(std::string(kRegistryFile)) {}
+
+AboutBox::AboutBox(std::string store_file, ProgramLauncher launch)
+    : cmdOK("OK")
+    , cmdSysInfo("_System Info...", true)
+    , store_file_(std::move(store_file))
+    , launch_(std::move(launch)) {
+    init_window();
+    init_controls();
+    cmdOK.signal_clicked().connect(sigc::mem_fun(*this, &AboutBox::cmdOK_Click));
+    cmdSysInfo.signal_clicked().connect(sigc::mem_fun(*this, &AboutBox::cmdSysInfo_Click));
+    show_all_children();
+}
+
+AboutBox::~AboutBox() {
+    // The controls die before the window does: let go of them first, or the window's own
+    // teardown would still reach for its focus and default widgets.
+    unset_focus();
+    unset_default();
+}
+
+void AboutBox::init_window() {
+    set_title("About Zarnic!");
+    set_modal(true);
+    set_resizable(false);
+    set_skip_taskbar_hint(true);
+    set_type_hint(Gdk::WINDOW_TYPE_HINT_DIALOG);
+    set_position(Gtk::WIN_POS_CENTER);
+    set_border_width(0);
+
+    // The box lays out its own buttons in the client area, so the dialog's button row is
+    // hidden for good; the client area is then all the box holds.
+    Gtk::Box* area = get_content_area();
+    area->set_border_width(0);
+    area->set_spacing(0);
+    for (Gtk::Widget* child : area->get_children()) {
+        if (dynamic_cast<Gtk::ButtonBox*>(child)) {
+            child->hide();
+            child->set_no_show_all(true);
+        }
+    }
+    area->pack_start(client, Gtk::PACK_EXPAND_WIDGET);
+}
+
+Gtk::Widget& AboutBox::control(std::string_view name) {
+    if (name == "lblTitle")
+        return lblTitle;
+    if (name == "Image1")
+        return Image1;
+    if (name == "lblVersion")
+        return lblVersion;
+    if (name == "lblDescription")
+        return lblDescription;
+    if (name == "Line1(0)")
+        return Line1[0];
+    if (name == "Line1(1)")
+        return Line1[1];
+    if (name == "Line1(2)")
+        return Line1[2];
+    if (name == "lblDisclaimer")
+        return lblDisclaimer;
+    if (name == "cmdOK")
+        return cmdOK;
+    if (name == "cmdSysInfo")
+        return cmdSysInfo;
+    if (name == "Label1")
+        return Label1;
+    throw std::out_of_range("no About box control named " + std::string(name));
+}
+
+void AboutBox::init_controls() {
+    for (const AboutControl& c : kAboutLayout) {
+        Gtk::Widget& widget = control(c.name);
+        widget.set_name(std::string(c.name));
+        switch (c.kind) {
+        case AboutKind::Label:
+            init_label(dynamic_cast<Gtk::Label&>(widget), c);
+            break;
+        case AboutKind::Line:
+            init_line(dynamic_cast<Gtk::DrawingArea&>(widget), c);
+            break;
+        case AboutKind::Button:
+            init_button(dynamic_cast<Gtk::Button&>(widget), c);
+            break;
+        case AboutKind::Image:
+            // TODO: the logo, zarnic::resources::Picture showing logo(w, h), once resources has it.
+            break;
+        }
+        PixelBox box = pixel_box(c);
+        widget.set_size_request(box.width, box.height);
+        client.put(widget, box.x, box.y);
+    }
+    // OK is the default button, and Esc presses it too (see on_key_press_event); the focus
+    // starts on it (see on_map).
+    cmdOK.set_can_default(true);
+    set_default(cmdOK);
+}
+
+void AboutBox::init_label(Gtk::Label& label, const AboutControl& c) {
+    label.set_text(std::string(c.text));
+    set_font(label, c.font);
+    label.set_line_wrap(true);
+    label.set_line_wrap_mode(Pango::WRAP_WORD_CHAR);
+    bool centred = c.align == AboutAlign::Centre;
+    label.set_justify(centred ? Gtk::JUSTIFY_CENTER : Gtk::JUSTIFY_LEFT);
+    label.set_xalign(centred ? 0.5f : 0.0f);
+    label.set_yalign(0.0f);
+    // Opaque in the button-face colour, with black or the window's text colour.
+    add_css(label, std::string("label { background-color: @theme_bg_color; color: ") +
+                       (c.black_text ? "#000000" : "@theme_fg_color") + "; }");
+}
+
+void AboutBox::init_line(Gtk::DrawingArea& line, const AboutControl& c) {
+    double red = (c.colour & 0xFF) / 255.0, green = (c.colour >> 8 & 0xFF) / 255.0,
+           blue = (c.colour >> 16 & 0xFF) / 255.0;
+    line.signal_draw().connect([red, green, blue](const Cairo::RefPtr<Cairo::Context>& cr) {
+        cr->set_source_rgb(red, green, blue);
+        cr->paint();
+        return true;
+    });
+}
+
+void AboutBox::init_button(Gtk::Button& button, const AboutControl& c) {
+    if (auto* text = dynamic_cast<Gtk::Label*>(button.get_child()))
+        set_font(*text, c.font);
+    // Theme padding and minimum sizes would make the buttons larger than their design size.
+    add_css(button, "button { padding: 0px 4px; min-height: 0px; min-width: 0px; }");
+}
+
+void AboutBox::on_realize() {
+    Gtk::Dialog::on_realize();
+    // A fixed dialog frame: title bar with a close box, no minimise or maximise, no resizing.
+    get_window()->set_functions(Gdk::FUNC_MOVE | Gdk::FUNC_CLOSE);
+    get_window()->set_decorations(Gdk::DECOR_BORDER | Gdk::DECOR_TITLE | Gdk::DECOR_MENU);
+}
+
+void AboutBox::on_map() {
+    Gtk::Dialog::on_map();
+    // The focus starts on OK each time the box appears. Grabbed afresh once the box is on
+    // screen, so that the containers' focus chain leads to OK and Tab goes on to System Info
+    // (a focus set before the show leaves the chain empty, and the first Tab lands on OK).
+    unset_focus();
+    cmdOK.grab_focus();
+}
+
+bool AboutBox::on_key_press_event(GdkEventKey* event) {
+    // OK is also the cancel button: Esc presses it from anywhere in the box.
+    if (event->keyval == GDK_KEY_Escape &&
+        (event->state & gtk_accelerator_get_default_mod_mask()) == 0) {
+        cmdOK.clicked();
+        return true;
+    }
+    return Gtk::Dialog::on_key_press_event(event);
+}
+
+void AboutBox::cmdOK_Click() {
+    // Ends the modal show; whoever showed the box then unloads it.
+    response(Gtk::RESPONSE_OK);
+}
+
+void AboutBox::cmdSysInfo_Click() {
+    MachineStore store(store_file_);
+    StartSysInfo(store, launch_, [this](const std::string& message) { ShowUnavailable(message); });
+}
+
+void AboutBox::ShowUnavailable(const std::string& message) {
+    // Transient for the box, so it stays above it; the box stays open once it is answered.
+    Gtk::MessageDialog box(*this, message, false, Gtk::MESSAGE_OTHER, Gtk::BUTTONS_OK, true);
+    box.set_title(std::string(kAppTitle));
+    box.set_skip_taskbar_hint(true);
+    box.set_position(Gtk::WIN_POS_CENTER);
+    box.run();
+}
 
 } // namespace zarnic

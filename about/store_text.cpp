@@ -1,0 +1,341 @@
+#include "about/store_text.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <utility>
+
+namespace zarnic {
+namespace {
+
+struct RootKey {
+    HKEY handle;
+    std::string_view name;
+};
+
+constexpr std::array<RootKey, 5> kRootKeys{{
+    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},
+    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
+    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},
+    {HKEY_USERS, "HKEY_USERS"},
+    {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG"},
+}};
+
+constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kHeader4 = "REGEDIT4";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && is_blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && is_blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Parses 1 to max_digits hexadecimal digits making up all of text.
+bool parse_hex_number(std::string_view text, std::size_t max_digits, std::uint32_t& number) {
+    if (text.empty() || text.size() > max_digits)
+        return false;
+    number = 0;
+    for (char c : text) {
+        int d = hex_digit(c);
+        if (d < 0)
+            return false;
+        number = number << 4 | std::uint32_t(d);
+    }
+    return true;
+}
+
+bool starts_with_folded(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && FoldCase(text.substr(0, prefix.size())) == prefix;
+}
+
+// Reads a quoted text starting at text[pos] == '"'. Inside, only \\ and \" are escapes; pos ends
+// after the closing quote.
+bool parse_quoted(std::string_view text, std::size_t& pos, std::string& out) {
+    if (pos >= text.size() || text[pos] != '"')
+        return false;
+    ++pos;
+    while (pos < text.size()) {
+        char c = text[pos++];
+        if (c == '"')
+            return true;
+        if (c == '\\') {
+            if (pos >= text.size() || (text[pos] != '\\' && text[pos] != '"'))
+                return false;
+            c = text[pos++];
+        }
+        out.push_back(c);
+    }
+    return false;
+}
+
+// Turns "HKEY_LOCAL_MACHINE\Software\X" into its folded form, refusing an unknown root, empty
+// path components and paths longer than a registry allows.
+bool canonical_key_path(std::string_view path, std::string& folded) {
+    if (path.empty() || path.size() > kMaxKeyPathBytes)
+        return false;
+    folded = FoldCase(path);
+    std::size_t root_end = std::min(folded.find('\\'), folded.size());
+    std::string_view root = std::string_view(folded).substr(0, root_end);
+    if (std::none_of(kRootKeys.begin(), kRootKeys.end(),
+                     [&](const RootKey& k) { return FoldCase(k.name) == root; }))
+        return false;
+    return folded.back() != '\\' && folded.find("\\\\") == std::string::npos;
+}
+
+class Parser {
+public:
+    explicit Parser(StoreContents& contents)
+        : contents_(contents) {}
+
+    bool line(std::string_view text) {
+        text = trim(text);
+        if (!seen_header_) {
+            if (text.empty())
+                return true;
+            seen_header_ = true;
+            return text == kHeader5 || text == kHeader4;
+        }
+        if (text.empty() || text.front() == ';')
+            return true;
+        if (text.front() == '[')
+            return section(text);
+        if (text.front() == '"' || text.front() == '@')
+            return value(text);
+        return false;
+    }
+
+    bool finished() const { return seen_header_; }
+
+private:
+    bool section(std::string_view text) {
+        if (text.size() < 3 || text.back() != ']')
+            return false;
+        std::string_view inner = text.substr(1, text.size() - 2);
+        bool removal = inner.front() == '-';
+        if (removal)
+            inner.remove_prefix(1);
+        std::string path;
+        if (!canonical_key_path(inner, path))
+            return false;
+        if (removal) {
+            remove_key(path);
+            current_ = nullptr;
+            return true;
+        }
+        // The key and each of its parents exist from here on.
+        for (std::size_t pos = path.find('\\'); pos != std::string::npos;
+             pos = path.find('\\', pos + 1))
+            contents_.keys.try_emplace(path.substr(0, pos));
+        current_ = &contents_.keys[path];
+        return true;
+    }
+
+    void remove_key(const std::string& path) {
+        std::string below = path + '\\';
+        for (auto it = contents_.keys.lower_bound(path);
+             it != contents_.keys.end() && it->first.compare(0, path.size(), path) == 0;) {
+            if (it->first == path || it->first.compare(0, below.size(), below) == 0)
+                it = contents_.keys.erase(it);
+            else
+                ++it;
+        }
+    }
+
+    bool value(std::string_view text) {
+        if (!current_)
+            return false;
+        std::string name;
+        std::size_t pos = 0;
+        if (text.front() == '@')
+            pos = 1;
+        else if (!parse_quoted(text, pos, name))
+            return false;
+        std::string_view rest = trim(text.substr(pos));
+        if (rest.empty() || rest.front() != '=')
+            return false;
+        rest = trim(rest.substr(1));
+
+        auto& values = current_->values;
+        std::string folded = FoldCase(name);
+        if (rest == "-") {
+            values.erase(folded);
+            return true;
+        }
+        StoredValue v;
+        v.name = std::move(name);
+        if (!value_data(rest, v))
+            return false;
+        values.insert_or_assign(std::move(folded), std::move(v));
+        return true;
+    }
+
+    static bool value_data(std::string_view rest, StoredValue& v) {
+        if (!rest.empty() && rest.front() == '"') {
+            std::string text;
+            std::size_t pos = 0;
+            if (!parse_quoted(rest, pos, text) || !trim(rest.substr(pos)).empty())
+                return false;
+            v.type = REG_SZ;
+            v.data.assign(text.begin(), text.end());
+            v.data.push_back(0); // a string is stored with its terminator
+            return true;
+        }
+        if (starts_with_folded(rest, "dword:")) {
+            std::uint32_t number;
+            if (!parse_hex_number(rest.substr(6), 8, number))
+                return false;
+            v.type = REG_DWORD;
+            v.data = {std::uint8_t(number), std::uint8_t(number >> 8), std::uint8_t(number >> 16),
+                      std::uint8_t(number >> 24)};
+            return true;
+        }
+        std::string_view bytes;
+        if (starts_with_folded(rest, "hex:")) {
+            v.type = REG_BINARY;
+            bytes = rest.substr(4);
+        } else if (starts_with_folded(rest, "hex(")) {
+            std::size_t close = rest.find("):");
+            if (close == std::string_view::npos ||
+                !parse_hex_number(rest.substr(4, close - 4), 8, v.type))
+                return false;
+            bytes = rest.substr(close + 2);
+        } else {
+            return false;
+        }
+        return hex_bytes(trim(bytes), v.data);
+    }
+
+    // "01,a2,ff": each byte one or two hexadecimal digits, separated by commas.
+    static bool hex_bytes(std::string_view text, std::vector<std::uint8_t>& data) {
+        data.clear();
+        if (text.empty())
+            return true;
+        while (true) {
+            std::size_t comma = text.find(',');
+            std::uint32_t byte;
+            if (!parse_hex_number(trim(text.substr(0, comma)), 2, byte))
+                return false;
+            data.push_back(std::uint8_t(byte));
+            if (comma == std::string_view::npos)
+                return true;
+            text.remove_prefix(comma + 1);
+        }
+    }
+
+    StoreContents& contents_;
+    StoredKey* current_ = nullptr;
+    bool seen_header_ = false;
+};
+
+} // namespace
+
+std::string FoldCase(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return folded;
+}
+
+std::string_view RootKeyName(HKEY root) {
+    for (const RootKey& k : kRootKeys)
+        if (k.handle == root)
+            return k.name;
+    return {};
+}
+
+const StoredValue* StoredKey::find_value(std::string_view name) const {
+    auto it = values.find(FoldCase(name));
+    return it == values.end() ? nullptr : &it->second;
+}
+
+const StoredKey* StoreContents::find_key(std::string_view full_path) const {
+    auto it = keys.find(FoldCase(full_path));
+    return it == keys.end() ? nullptr : &it->second;
+}
+
+LSTATUS ParseStoreText(std::string_view text, StoreContents& contents) {
+    contents.keys.clear();
+    if (text.size() > kMaxStoreFileBytes || text.find('\0') != std::string_view::npos)
+        return ERROR_BADDB;
+    if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom)
+        text.remove_prefix(kUtf8Bom.size());
+
+    Parser parser(contents);
+    std::string logical; // one line of the format, continuation lines joined
+    bool continued = false, comment = false;
+    while (!text.empty()) {
+        std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view physical = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (!physical.empty() && physical.back() == '\r')
+            physical.remove_suffix(1);
+
+        if (continued) {
+            physical = trim(physical);
+        } else {
+            std::string_view first = trim(physical);
+            comment = !first.empty() && first.front() == ';';
+        }
+        logical.append(physical);
+        while (!logical.empty() && is_blank(logical.back()))
+            logical.pop_back();
+        // A backslash at the end of a line (not a comment) carries the line on into the next.
+        continued = !comment && !logical.empty() && logical.back() == '\\';
+        if (continued) {
+            logical.pop_back();
+            continue;
+        }
+        if (!parser.line(logical)) {
+            contents.keys.clear();
+            return ERROR_BADDB;
+        }
+        logical.clear();
+    }
+    if (continued || !parser.finished()) {
+        contents.keys.clear();
+        return ERROR_BADDB;
+    }
+    return ERROR_SUCCESS;
+}
+
+LSTATUS CopyValue(const StoredValue& value, std::uint32_t* type, std::uint8_t* data,
+                  std::uint32_t* size) {
+    if (data && !size)
+        return ERROR_INVALID_PARAMETER;
+    if (type)
+        *type = value.type;
+    auto needed = std::uint32_t(value.data.size());
+    if (!data) {
+        if (size)
+            *size = needed;
+        return ERROR_SUCCESS;
+    }
+    if (needed > *size) {
+        *size = needed;
+        return ERROR_MORE_DATA;
+    }
+    if (needed > 0)
+        std::memcpy(data, value.data.data(), needed);
+    *size = needed;
+    return ERROR_SUCCESS;
+}
+
+} // namespace zarnic
