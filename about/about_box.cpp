@@ -36,36 +36,13 @@ void set_font(Gtk::Label& label, AboutFont font) {
     label.set_attributes(attributes);
 }
 
-// Gives one widget its own style rules; they apply to that widget only.
-void add_css(Gtk::Widget& widget, const std::string& css) {
-    auto provider = Gtk::CssProvider::create();
-    provider->load_from_data(css);
-    widget.get_style_context()->add_provider(provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-}
-
 } // namespace
 
-void ClientArea::get_preferred_width_vfunc(int& minimum, int& natural) const {
-    minimum = natural = twips_to_pixels(kAboutWidth);
-}
-
-void ClientArea::get_preferred_height_vfunc(int& minimum, int& natural) const {
-    minimum = natural = twips_to_pixels(kAboutHeight);
-}
-
-void ClientArea::get_preferred_height_for_width_vfunc(int, int& minimum, int& natural) const {
-    get_preferred_height_vfunc(minimum, natural);
-}
-
-void ClientArea::get_preferred_width_for_height_vfunc(int, int& minimum, int& natural) const {
-    get_preferred_width_vfunc(minimum, natural);
-}
-
 PixelBox pixel_box(const AboutControl& c) {
-    int x = twips_to_pixels(c.left), y = twips_to_pixels(c.top);
+    int x = px(c.left), y = px(c.top);
     if (c.kind == AboutKind::Line)
-        return {x, y, twips_to_pixels(c.left + c.width) - x, c.thickness};
-    return {x, y, twips_to_pixels(c.width), twips_to_pixels(c.height)};
+        return {x, y, px(c.left + c.width) - x, c.thickness};
+    return {x, y, px(c.width), px(c.height)};
 }
 
 AboutBox::AboutBox()
@@ -154,8 +131,8 @@ void AboutBox::init_controls() {
             init_button(dynamic_cast<Gtk::Button&>(widget), c);
             break;
         case AboutKind::Image:
-            // TODO: the logo, zarnic::resources::Picture showing logo(w, h), once resources has it.
-            break;
+            break; // the logo picture draws itself stretched to its box
+
         }
         PixelBox box = pixel_box(c);
         widget.set_size_request(box.width, box.height);
@@ -177,8 +154,8 @@ void AboutBox::init_label(Gtk::Label& label, const AboutControl& c) {
     label.set_xalign(centred ? 0.5f : 0.0f);
     label.set_yalign(0.0f);
     // Opaque in the button-face colour, with black or the window's text colour.
-    add_css(label, std::string("label { background-color: @theme_bg_color; color: ") +
-                       (c.black_text ? "#000000" : "@theme_fg_color") + "; }");
+    add_css(label, std::string("background-color: @theme_bg_color; color: ") +
+                       (c.black_text ? "#000000" : "@theme_fg_color") + ";");
 }
 
 void AboutBox::init_line(Gtk::DrawingArea& line, const AboutControl& c) {
@@ -195,7 +172,7 @@ void AboutBox::init_button(Gtk::Button& button, const AboutControl& c) {
     if (auto* text = dynamic_cast<Gtk::Label*>(button.get_child()))
         set_font(*text, c.font);
     // Theme padding and minimum sizes would make the buttons larger than their design size.
-    add_css(button, "button { padding: 0px 4px; min-height: 0px; min-width: 0px; }");
+    add_css(button, "padding: 0px 4px; min-height: 0px; min-width: 0px;");
 }
 
 void AboutBox::on_realize() {

@@ -7,6 +7,9 @@
 // Its controls are placed from kAboutLayout, one table of design-time positions in twips.
 
 #include "about/sys_info.h"
+#include "app/client_area.h"
+#include "app/layout.h"
+#include "resources/resources.h"
 
 #include <gtkmm/button.h>
 #include <gtkmm/dialog.h>
@@ -75,27 +78,12 @@ inline constexpr std::array<AboutControl, 11> kControls{{
 
 inline constexpr const auto& kAboutLayout = about_layout::kControls;
 
-// Twips to pixels, to the nearest pixel.
-constexpr int twips_to_pixels(int twips) {
-    return (twips + 7) / 15;
-}
-
 // The pixel box a control of the table takes in the client area.
 struct PixelBox {
     int x, y, width, height;
 };
 PixelBox pixel_box(const AboutControl& control);
 
-// The box's client area: controls at fixed positions, and a size of its own that does not grow
-// with what the controls would like (a wrapped label would ask for its text on one line).
-class ClientArea : public Gtk::Fixed {
-protected:
-    void get_preferred_width_vfunc(int& minimum, int& natural) const override;
-    void get_preferred_height_vfunc(int& minimum, int& natural) const override;
-    void get_preferred_height_for_width_vfunc(int width, int& minimum, int& natural) const override;
-    void get_preferred_width_for_height_vfunc(int height, int& minimum,
-                                              int& natural) const override;
-};
 
 class AboutBox : public Gtk::Dialog {
 public:
@@ -112,9 +100,9 @@ public:
     Gtk::Widget& control(std::string_view name);
 
     // The client area and its controls, in the order they are placed.
-    ClientArea client;
+    ClientArea client{px(kAboutWidth), px(kAboutHeight)};
     Gtk::Label lblTitle;
-    Gtk::DrawingArea Image1;
+    resources::Picture Image1{resources::kLogo};
     Gtk::Label lblVersion;
     Gtk::Label lblDescription;
     std::array<Gtk::DrawingArea, 3> Line1;

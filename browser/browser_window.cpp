@@ -42,8 +42,8 @@ void install_compact_style() {
 } // namespace
 
 BrowserWindow::BrowserWindow()
-    : client(px(L::kClientWidth), px(L::kClientHeight))
-    , picAddress(px(L::picAddress.width), px(L::picAddress.height))
+    : client(px(L::kClientWidth), px(L::kClientHeight), ClientArea::Sizing::Resizable)
+    , picAddress(px(L::picAddress.width), px(L::picAddress.height), ClientArea::Sizing::Resizable)
     , lblAddress("_Address:", true) {
     set_title(std::string(kAppTitle));
     set_position(Gtk::WIN_POS_CENTER);

@@ -5,7 +5,7 @@
 // page's name. Every window has its own controls, timer and web view; several can be open.
 
 #include "app/layout.h"
-#include "browser/client_area.h"
+#include "app/client_area.h"
 #include "browser/picture_button.h"
 #include "webview/web_view.h"
 

@@ -36,24 +36,6 @@ constexpr char kCommandCss[] = "button { min-height: 0; padding-top: 0; padding-
 
 } // namespace
 
-void HelpWindow::ClientArea::get_preferred_width_vfunc(int& minimum, int& natural) const {
-    minimum = natural = width_;
-}
-
-void HelpWindow::ClientArea::get_preferred_height_vfunc(int& minimum, int& natural) const {
-    minimum = natural = height_;
-}
-
-void HelpWindow::ClientArea::get_preferred_height_for_width_vfunc(int, int& minimum,
-                                                                  int& natural) const {
-    minimum = natural = height_;
-}
-
-void HelpWindow::ClientArea::get_preferred_width_for_height_vfunc(int, int& minimum,
-                                                                  int& natural) const {
-    minimum = natural = width_;
-}
-
 HelpWindow::HelpWindow()
     : client_(px(kHelpLayout.client.width), px(kHelpLayout.client.height))
     , SSTab1(px(kHelpLayout.SSTab1.width), px(kHelpLayout.SSTab1.height),

@@ -3,6 +3,7 @@
 // the bottom that closes the window. It is a fixed-size tool window, kept out of the taskbar and
 // centred on the screen; everything in it is fixed (see help/help_texts.h for the pages).
 
+#include "app/client_area.h"
 #include "help/help_texts.h"
 #include "help/tab_control.h"
 
@@ -33,24 +34,6 @@ inline constexpr std::string_view kCommand1Caption = ":-)  Back to Zarnic!  :-)"
 inline constexpr std::string_view kHelpWindowFont = "Liberation Sans 8.25";
 
 class HelpWindow : public Gtk::Window {
-    // The client area keeps the window's size whatever its children ask for, so that a control
-    // reaching past its edge is clipped instead of growing the window.
-    class ClientArea : public Gtk::Fixed {
-    public:
-        ClientArea(int width, int height)
-            : width_(width)
-            , height_(height) {}
-
-    protected:
-        void get_preferred_width_vfunc(int& minimum, int& natural) const override;
-        void get_preferred_height_vfunc(int& minimum, int& natural) const override;
-        void get_preferred_height_for_width_vfunc(int, int& minimum, int& natural) const override;
-        void get_preferred_width_for_height_vfunc(int, int& minimum, int& natural) const override;
-
-    private:
-        int width_;
-        int height_;
-    };
 
 public:
     HelpWindow();

@@ -1,8 +1,8 @@
 #pragma once
-// A container that places its children where the window's layout table puts them, sized by
-// their size requests, and tells its owner when its own size changes (the window's resize
-// rule). Unlike Gtk::Fixed it does not grow to hold its children, so the window can be made
-// smaller than its design size.
+// A window's client area: it places its children where the window's layout table puts them,
+// sized by their size requests, and tells its owner when its own size changes (the window's
+// resize rule). Unlike Gtk::Fixed it does not grow to hold its children: a control reaching
+// past its edge is clipped, and a resizable window can be made smaller than its design size.
 
 #include <gtkmm/fixed.h>
 
@@ -12,8 +12,10 @@ namespace zarnic {
 
 class ClientArea : public Gtk::Fixed {
 public:
-    // natural width and height in pixels: the size it asks for.
-    ClientArea(int natural_width, int natural_height);
+    // The size it asks for, in pixels; a fixed area asks for exactly that, a resizable one
+    // accepts any size down to one pixel.
+    enum class Sizing { Fixed, Resizable };
+    ClientArea(int natural_width, int natural_height, Sizing sizing = Sizing::Fixed);
 
     // Called with the new size in pixels before the children are placed.
     std::function<void(int, int)> on_resize;
@@ -28,6 +30,7 @@ protected:
 private:
     int natural_width_;
     int natural_height_;
+    Sizing sizing_;
     int last_width_ = -1;
     int last_height_ = -1;
 };

@@ -1,22 +1,22 @@
-#include "browser/client_area.h"
+#include "app/client_area.h"
 
 #include <algorithm>
 
 namespace zarnic {
 
-ClientArea::ClientArea(int natural_width, int natural_height)
-    : natural_width_(natural_width), natural_height_(natural_height) {
+ClientArea::ClientArea(int natural_width, int natural_height, Sizing sizing)
+    : natural_width_(natural_width), natural_height_(natural_height), sizing_(sizing) {
     set_has_window(false);
 }
 
 void ClientArea::get_preferred_width_vfunc(int& minimum, int& natural) const {
-    minimum = 1;
     natural = natural_width_;
+    minimum = sizing_ == Sizing::Fixed ? natural : 1;
 }
 
 void ClientArea::get_preferred_height_vfunc(int& minimum, int& natural) const {
-    minimum = 1;
     natural = natural_height_;
+    minimum = sizing_ == Sizing::Fixed ? natural : 1;
 }
 
 void ClientArea::get_preferred_width_for_height_vfunc(int, int& minimum, int& natural) const {
