@@ -3,7 +3,9 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean
+SANITIZE_BUILD ?= build-sanitize
+
+.PHONY: all deps configure build run test test-sanitize bench clean
 
 all: build
 
@@ -22,8 +24,15 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure --timeout 900
 
+# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNIC_SANITIZE=ON \
+		-DZARNIC_REGISTRY_FILE=$(abspath $(SANITIZE_BUILD))/machine.reg $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && ctest --output-on-failure --timeout 900
+
 bench: build
 	bash bench/run.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)
