@@ -41,6 +41,29 @@ void install_compact_style() {
 
 } // namespace
 
+std::string title_for_display(const std::string& name) {
+    // Pages choose their titles: control characters (line breaks among them) would garble the
+    // title bar, and a title of any length has to fit in one.
+    constexpr glong kMaxCharacters = 512;
+    std::string valid = name;
+    if (!g_utf8_validate(valid.data(), gssize(valid.size()), nullptr)) {
+        gchar* fixed = g_utf8_make_valid(valid.data(), gssize(valid.size()));
+        valid = fixed;
+        g_free(fixed);
+    }
+    std::string shown;
+    const char* p = valid.c_str();
+    for (glong count = 0; *p && count < kMaxCharacters; p = g_utf8_next_char(p), ++count) {
+        if (g_unichar_iscntrl(g_utf8_get_char(p)))
+            shown += ' ';
+        else
+            shown.append(p, size_t(g_utf8_next_char(p) - p));
+    }
+    if (*p)
+        shown += "\u2026";
+    return shown;
+}
+
 BrowserWindow::BrowserWindow()
     : client(px(L::kClientWidth), px(L::kClientHeight), ClientArea::Sizing::Resizable)
     , picAddress(px(L::picAddress.width), px(L::picAddress.height), ClientArea::Sizing::Resizable)
@@ -173,7 +196,7 @@ void BrowserWindow::timTimer_Timer() {
         set_title(kLoadingTitle);
     } else {
         set_timer(false);
-        set_title(brwWebBrowser.LocationName());
+        set_title(title_for_display(brwWebBrowser.LocationName()));
     }
 }
 
@@ -222,7 +245,7 @@ void BrowserWindow::tbToolBar_ButtonClick(const std::string& key) {
     } else if (key == "Stop") {
         set_timer(false);
         brwWebBrowser.Stop();
-        set_title(brwWebBrowser.LocationName());
+        set_title(title_for_display(brwWebBrowser.LocationName()));
     }
 }
 

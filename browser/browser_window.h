@@ -56,6 +56,10 @@ inline constexpr std::array<ToolbarButton, 8> kToolbarButtons{{
 
 inline constexpr const char* kLoadingTitle = "Loading URL Please Wait a Moment...";
 
+// A page's name as the title bar shows it: control characters become spaces, and a name
+// longer than a title bar can hold is cut short with an ellipsis.
+std::string title_for_display(const std::string& name);
+
 class BrowserWindow : public Gtk::Window {
 public:
     BrowserWindow();

@@ -28,6 +28,9 @@ constexpr guint kUnresponsiveKillMs = 6000;
 // Script dialogs: at most this many within the window below; a page raising more gets no more.
 constexpr size_t kDialogLimit = 3;
 constexpr gint64 kDialogWindowUs = 10 * G_USEC_PER_SEC;
+// A load broken by the network process's death is tried this many times, this far apart.
+constexpr int kNetworkRetries = 6;
+constexpr guint kNetworkRetryMs = 500;
 
 std::string html_escape(const std::string& text) {
     char* escaped = g_markup_escape_text(text.c_str(), -1);
@@ -111,6 +114,12 @@ bool is_attachment(WebKitURIResponse* response) {
     return disposition && g_ascii_strncasecmp(disposition, "attachment", 10) == 0;
 }
 
+// The error a load gets when the network process dies under it: the engine's own "internal
+// error" (code 300 of its core domain), which is neither a network nor a policy error.
+bool is_network_process_loss(const GError* error) {
+    return error->code == 300 && g_strcmp0(g_quark_to_string(error->domain), "WebKitErrorDomain") == 0;
+}
+
 bool is_mailto(const char* uri) { return uri && g_ascii_strncasecmp(uri, "mailto:", 7) == 0; }
 
 void open_mail_program(const std::string& uri) {
@@ -158,6 +167,10 @@ struct WebView::Impl {
     GCancellable* probe_cancellable = nullptr;
     guint unresponsive_timer = 0;
     guint crash_idle = 0;
+    // A load the network process's death broke, tried once more from an idle callback.
+    std::string retry_uri;
+    guint retry_idle = 0;
+    int retries = 0;
 
     std::deque<gint64> dialog_times;
     int width_twips = 0;
@@ -182,6 +195,7 @@ struct WebView::Impl {
         g_signal_connect(view, "create", G_CALLBACK(on_create), this);
         g_signal_connect(view, "permission-request", G_CALLBACK(on_permission), this);
         g_signal_connect(view, "script-dialog", G_CALLBACK(on_script_dialog), this);
+        g_signal_connect(view, "load-failed", G_CALLBACK(on_load_failed), this);
     }
 
     ~Impl() {
@@ -194,6 +208,8 @@ struct WebView::Impl {
             g_source_remove(unresponsive_timer);
         if (crash_idle)
             g_source_remove(crash_idle);
+        if (retry_idle)
+            g_source_remove(retry_idle);
         gtk_widget_destroy(GTK_WIDGET(view));
         g_object_unref(view);
     }
@@ -207,6 +223,11 @@ struct WebView::Impl {
     // busy with an earlier one and so announces nothing new.
     void begin_load() {
         end_probe();
+        retries = 0;
+        if (retry_idle) {
+            g_source_remove(retry_idle);
+            retry_idle = 0;
+        }
         set_busy();
     }
 
@@ -246,7 +267,15 @@ struct WebView::Impl {
     static void on_load_changed(WebKitWebView*, WebKitLoadEvent event, Impl* self) {
         if (event == WEBKIT_LOAD_STARTED) {
             self->set_busy();
-        } else if (event == WEBKIT_LOAD_FINISHED && !webkit_web_view_is_loading(self->view)) {
+        } else if (event == WEBKIT_LOAD_COMMITTED && self->retries > 0) {
+            // Right after the network process has died, the engine may answer a load with an
+            // empty page of its own instead of asking the server: try again.
+            if (self->is_synthetic_answer() && self->retries < kNetworkRetries)
+                self->schedule_retry(self->current_uri());
+            else
+                self->retries = 0;
+        } else if (event == WEBKIT_LOAD_FINISHED && !webkit_web_view_is_loading(self->view) &&
+                   !self->retry_idle) {
             // The engine may report the end before it delivers the title; ask the page itself.
             // (When another load, such as an error page, is already under way, its own end
             // asks instead.)
@@ -318,7 +347,43 @@ struct WebView::Impl {
             self->title = self->engine_title();
     }
 
-    // --- a web process that dies or stops answering ------------------------------------------
+    // --- engine processes that die or stop answering ------------------------------------------
+
+    static gboolean on_load_failed(WebKitWebView*, WebKitLoadEvent, char* uri, GError* error,
+                                   Impl* self) {
+        // The network process died under this load; the engine starts a new one on demand, so
+        // the load is tried again instead of showing an error the user did not cause.
+        if (is_network_process_loss(error) && self->retries < kNetworkRetries && uri && *uri) {
+            self->schedule_retry(uri);
+            return TRUE;
+        }
+        return FALSE;
+    }
+
+    void schedule_retry(const std::string& uri) {
+        ++retries;
+        retry_uri = uri;
+        if (!retry_idle)
+            retry_idle = g_timeout_add(kNetworkRetryMs, on_retry, this);
+    }
+
+    static gboolean on_retry(gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        self->retry_idle = 0;
+        self->set_busy();
+        webkit_web_view_load_uri(self->view, self->retry_uri.c_str());
+        return G_SOURCE_REMOVE;
+    }
+
+    // A web page's answer that no server gave: no HTTP status.
+    bool is_synthetic_answer() const {
+        const std::string uri = current_uri();
+        if (uri.rfind("http:", 0) != 0 && uri.rfind("https:", 0) != 0)
+            return false;
+        WebKitWebResource* resource = webkit_web_view_get_main_resource(view);
+        WebKitURIResponse* response = resource ? webkit_web_resource_get_response(resource) : nullptr;
+        return !response || webkit_uri_response_get_status_code(response) == 0;
+    }
 
     static void on_terminated(WebKitWebView*, WebKitWebProcessTerminationReason, Impl* self) {
         self->set_busy();
