@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench install package clean
 
 all: build
 
@@ -21,6 +21,17 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure --timeout 900
+
+# Installs into CMAKE_INSTALL_PREFIX (default /usr/local; root's business there). DESTDIR=<folder>
+# stages the install in a folder instead.
+install:
+	@[ -f $(BUILD)/CMakeCache.txt ] || $(MAKE) configure
+	cmake --build $(BUILD) -j $(JOBS)
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
+
+# Builds the Debian package (in its own folder $(BUILD)/deb, for /usr) and puts it in $(BUILD).
+package: deps
+	JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" bash scripts/build-package.sh $(BUILD)
 
 bench: build
 	bash bench/run.sh $(BUILD)
