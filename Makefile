@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 
 SANITIZE_BUILD ?= build-sanitize
 
-.PHONY: all deps configure build run test test-sanitize bench clean
+.PHONY: all deps configure build run test test-sanitize bench install package clean
 
 all: build
 
@@ -30,6 +30,17 @@ test-sanitize: deps
 		-DZARNIC_REGISTRY_FILE=$(abspath $(SANITIZE_BUILD))/machine.reg $(CMAKE_FLAGS)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure --timeout 900
+
+# Installs into CMAKE_INSTALL_PREFIX (default /usr/local; root's business there). DESTDIR=<folder>
+# stages the install in a folder instead.
+install:
+	@[ -f $(BUILD)/CMakeCache.txt ] || $(MAKE) configure
+	cmake --build $(BUILD) -j $(JOBS)
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
+
+# Builds the Debian package (in its own folder $(BUILD)/deb, for /usr) and puts it in $(BUILD).
+package: deps
+	JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" bash scripts/build-package.sh $(BUILD)
 
 bench: build
 	bash bench/run.sh $(BUILD)
