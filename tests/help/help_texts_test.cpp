@@ -120,26 +120,5 @@ TEST(HelpTexts, EachPageHoldsExactlyItsElements) {
     }
 }
 
-TEST(HelpTexts, StylesAndFonts) {
-    EXPECT_EQ(find("Image1")->style, HelpStyle::Picture);
-    EXPECT_EQ(find("Label2")->style, HelpStyle::Question);
-    EXPECT_EQ(find("Label9")->style, HelpStyle::SubHeading);
-    EXPECT_EQ(find("Label14")->style, HelpStyle::Heading);
-    EXPECT_EQ(find("Label13")->style, HelpStyle::Body);
-    EXPECT_EQ(help_font_name(HelpStyle::Question), "Liberation Sans Bold 9.75");
-    EXPECT_EQ(help_font_name(HelpStyle::Heading), "Liberation Sans Bold 8.25");
-    EXPECT_EQ(help_font_name(HelpStyle::SubHeading), "Liberation Sans Bold Italic 8.25");
-    EXPECT_EQ(help_font_name(HelpStyle::Body), "Liberation Sans 8.25");
-}
-
-TEST(HelpTexts, TwipsToPixels) {
-    EXPECT_EQ(px(5880), 392);
-    EXPECT_EQ(px(6195), 413);
-    EXPECT_EQ(px(5895), 393);
-    EXPECT_EQ(px(295), 20); // 19.67 rounds up
-    EXPECT_EQ(px(7), 0);
-    EXPECT_EQ(px(8), 1);
-}
-
 } // namespace
 } // namespace zarnic

@@ -94,13 +94,6 @@ TEST(Pictures, EachLoadsFromTheBundleAtItsDesignSize) {
     }
 }
 
-TEST(Pictures, UnknownNamesAndIndexesAreRefused) {
-    EXPECT_THROW(picture("pictures/no-such-picture.svg", 24, 24), Glib::Error);
-    EXPECT_THROW(toolbar_picture(0, 24), std::out_of_range);
-    EXPECT_THROW(toolbar_picture(kToolbarPictureCount + 1, 24), std::out_of_range);
-    EXPECT_THROW(logo(0, 140), std::invalid_argument);
-}
-
 TEST(Logo, IsOpaqueWithADarkBlueGroundAndTheGlobeInTheMiddle) {
     auto picture = logo(kLogoWidth, kLogoHeight);
     for (int y = 0; y < picture->get_height(); ++y)
@@ -249,17 +242,6 @@ TEST(PictureWidget, DrawsThePictureStretchedToItsAllocation) {
         EXPECT_NEAR(got.g, want.g, 2) << "at " << x << "," << y;
         EXPECT_NEAR(got.b, want.b, 2) << "at " << x << "," << y;
     }
-}
-
-TEST(PictureWidget, RendersAtDevicePixelsAndKeepsTheRendering) {
-    Picture image(kLogo);
-    auto first = image.rendering(136, 124);
-    EXPECT_EQ(first, image.rendering(136, 124)) << "the same size is not rendered again";
-    // On a screen with scale factor 2 the widget asks for twice its allocation.
-    auto sharp = image.rendering(272, 248);
-    EXPECT_EQ(sharp->get_width(), 272);
-    EXPECT_EQ(sharp->get_height(), 248);
-    EXPECT_NE(sharp, first);
 }
 
 } // namespace
