@@ -167,7 +167,7 @@ struct WebView::Impl {
     GCancellable* probe_cancellable = nullptr;
     guint unresponsive_timer = 0;
     guint crash_idle = 0;
-    // A load the network process's death broke, tried once more from an idle callback.
+    // A load the network process's death broke, tried again a few times from a timer.
     std::string retry_uri;
     guint retry_idle = 0;
     int retries = 0;
@@ -386,7 +386,6 @@ struct WebView::Impl {
     }
 
     static void on_terminated(WebKitWebView*, WebKitWebProcessTerminationReason, Impl* self) {
-        self->set_busy();
         self->settle("");
         // The engine still reports the end of the interrupted load after this signal; the
         // notice page is loaded once that is over.
