@@ -132,9 +132,9 @@ void BrowserWindow::init_toolbar() {
     tbToolBar.set_show_arrow(false);
     tbToolBar.set_size_request(px(L::tbToolBar.width), px(L::tbToolBar.height));
     for (size_t i = 0; i < kToolbarButtons.size(); ++i) {
-        const ToolbarButton& spec = kToolbarButtons[i];
+        const ToolbarButton& button = kToolbarButtons[i];
         PictureButton& item = buttons[i];
-        item.setup(spec.key, spec.caption, spec.picture, px(L::kButtonWidth), px(L::kButtonHeight));
+        item.setup(button.key, button.caption, button.picture, px(L::kButtonWidth), px(L::kButtonHeight));
         item.button.signal_clicked().connect([this, &item] { tbToolBar_ButtonClick(item.key()); });
         tbToolBar.append(item);
     }

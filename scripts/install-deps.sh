@@ -13,11 +13,10 @@ packages=(
     bubblewrap xdg-dbus-proxy fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra
     librsvg2-common gstreamer1.0-plugins-base gstreamer1.0-plugins-good hardinfo
     # tests
-    libgtest-dev xvfb xauth openbox xdotool x11-utils imagemagick openssl strace
-    gstreamer1.0-tools
+    libgtest-dev libx11-dev libxcb1-dev xvfb xauth openbox xdotool x11-utils imagemagick
+    openssl strace gstreamer1.0-tools
     # tests of the installed tree and of the package
     desktop-file-utils appstream lintian
-    clang libclang-rt-14-dev
 )
 
 missing=()

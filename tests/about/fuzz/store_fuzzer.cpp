@@ -1,7 +1,8 @@
 // libFuzzer target for the store file reader (about/store_text.cpp, about/machine_store.cpp)
 // and the search for the system-information tool on top of it. It launches nothing.
 //
-// Build it in a build folder of its own, with clang:
+// Build it in a build folder of its own, with clang (Debian packages clang and
+// libclang-rt-14-dev, which hold libFuzzer):
 //   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 //       -DZARNIC_FUZZ=ON
 //   cmake --build build-fuzz --target store_fuzzer -j2
