@@ -482,14 +482,27 @@ TEST_F(Desktop, HelpWindowTabsAndItsButton) {
                   right = (column + 1) * kHelpTabControlWidth / 3;
         click_in(help, (left + right) / 2, row * kHelpTabRow + kHelpTabRow / 2);
     };
-    std::vector<Image> pages{page()};
+    // A page as it stands once drawing has finished (two grabs in a row agree).
+    auto settled_page = [&] {
+        Image last = page();
+        poll_until(
+            [&] {
+                test::run_for(100);
+                Image next = page();
+                bool same = test::difference(next, last) < 0.0005;
+                last = std::move(next);
+                return same;
+            },
+            5000);
+        return last;
+    };
+    std::vector<Image> pages{settled_page()};
     for (int tab = 1; tab < kHelpTabs; ++tab) {
         click_tab(tab);
         const Image& previous = pages.back();
         EXPECT_TRUE(poll_until([&] { return test::difference(page(), previous) > 0.01; }, 5000))
             << "tab " << tab << " showed no page of its own";
-        test::run_for(100);
-        pages.push_back(page());
+        pages.push_back(settled_page());
     }
     for (int a = 0; a < kHelpTabs; ++a)
         for (int b = a + 1; b < kHelpTabs; ++b)
