@@ -14,6 +14,8 @@ packages=(
     libgtest-dev xvfb xauth openbox xdotool x11-utils imagemagick openssl strace
     gstreamer1.0-tools
     clang libclang-rt-14-dev
+    # benchmark (make bench): its driver
+    python3
 )
 
 missing=()
