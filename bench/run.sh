@@ -5,4 +5,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 shift || true
-exec python3 bench/bench.py --build-dir "${build}-bench" "$@"
+exec python3 -B bench/bench.py --build-dir "${build}-bench" "$@"
