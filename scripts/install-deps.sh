@@ -17,6 +17,8 @@ packages=(
     openssl strace gstreamer1.0-tools
     # tests of the installed tree and of the package
     desktop-file-utils appstream lintian
+    # benchmark (make bench): its driver
+    python3
 )
 
 missing=()
