@@ -5,6 +5,9 @@
 #include "app/splash_window.h"
 #include "browser/browser_window.h"
 #include "help/help_window.h"
+#include "webview/web_view.h"
+
+#include <glibmm/main.h>
 
 namespace zarnic {
 
@@ -20,6 +23,8 @@ void show_frmSplash() {
         adopt_window(s.frmSplash, [] { shared_windows().frmSplash = nullptr; });
     }
     s.frmSplash->show();
+    // Start the web engine while the splash is up, once the splash has been drawn.
+    Glib::signal_idle().connect_once([] { web_view_warm_up(); });
 }
 
 void new_Webbro() {

@@ -106,6 +106,34 @@ WebKitWebContext* shared_context() {
     return context;
 }
 
+// A view that is never shown, loading nothing but about:blank, so that the engine's network
+// and web processes start before the first browser window needs them.
+WebKitWebView* g_warm_view = nullptr;
+bool g_warm_taken = false;
+
+// Once the view that took over the warm process has committed its first page, that page keeps
+// the process alive and the warm view can go.
+void release_warm_view(WebKitWebView* view, WebKitLoadEvent event, gpointer) {
+    if (event != WEBKIT_LOAD_COMMITTED)
+        return;
+    g_signal_handlers_disconnect_by_func(view, reinterpret_cast<gpointer>(release_warm_view), nullptr);
+    if (g_warm_view) {
+        gtk_widget_destroy(GTK_WIDGET(g_warm_view));
+        g_object_unref(g_warm_view);
+        g_warm_view = nullptr;
+    }
+}
+
+WebKitWebView* new_view() {
+    if (!g_warm_view || g_warm_taken)
+        return WEBKIT_WEB_VIEW(webkit_web_view_new_with_context(shared_context()));
+    // The first real view shares the warm view's web process.
+    g_warm_taken = true;
+    auto* view = WEBKIT_WEB_VIEW(webkit_web_view_new_with_related_view(g_warm_view));
+    g_signal_connect(view, "load-changed", G_CALLBACK(release_warm_view), nullptr);
+    return view;
+}
+
 bool is_attachment(WebKitURIResponse* response) {
     SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);
     if (!headers)
@@ -127,6 +155,13 @@ void open_mail_program(const std::string& uri) {
 }
 
 } // namespace
+
+void web_view_warm_up() {
+    if (g_warm_view)
+        return;
+    g_warm_view = WEBKIT_WEB_VIEW(g_object_ref_sink(webkit_web_view_new_with_context(shared_context())));
+    webkit_web_view_load_uri(g_warm_view, "about:blank");
+}
 
 void web_view_trust_certificate(const std::string& pem_file, const std::string& host) {
     GError* error = nullptr;
@@ -178,7 +213,7 @@ struct WebView::Impl {
 
     explicit Impl(WebView& o)
         : owner(o)
-        , view(WEBKIT_WEB_VIEW(g_object_ref_sink(webkit_web_view_new_with_context(shared_context())))) {
+        , view(WEBKIT_WEB_VIEW(g_object_ref_sink(new_view()))) {
         WebKitSettings* settings = webkit_web_view_get_settings(view);
         webkit_settings_set_enable_developer_extras(settings, FALSE);
         // Scripts may ask for windows: every such request opens in this view (see on_create),

@@ -30,6 +30,10 @@ WebViewPages& web_view_pages();
 // that serve https pages themselves, and for sites an administrator vouches for.
 void web_view_trust_certificate(const std::string& pem_file, const std::string& host);
 
+// Starts the web engine's processes ahead of the first view, with no window: the first view
+// made afterwards takes over the warmed-up web process.
+void web_view_warm_up();
+
 class WebView {
 public:
     WebView();
