@@ -2,6 +2,7 @@
 // always settles, nothing hangs.
 #include "app/shared_windows.h"
 #include "browser/browser_window.h"
+#include "browser_fixture.h"
 #include "support/page_server.h"
 #include "support/processes.h"
 #include "support/test_env.h"
@@ -16,57 +17,10 @@ namespace {
 
 using test::run_until;
 
-class BadInputTest : public testing::Test {
+class BadInputTest : public test::BrowserFixture {
 protected:
-    static void SetUpTestSuite() {
-        server_ = new test::PageServer;
-        // Home, Search and typed words stay on this machine.
-        web_view_pages() = {server_->url("/other.html"), server_->url("/title.html"),
-                            server_->url("/find?q=%s")};
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
-
-    void SetUp() override {
-        show_Webbro();
-        window_ = shared_windows().Webbro;
-        ASSERT_TRUE(run_until([&] { return window_->get_mapped() && !window_->timer_enabled(); }));
-    }
-
-    void TearDown() override {
-        for (Gtk::Window* window : test::app()->get_windows())
-            window->hide();
-        test::flush_events();
-    }
-
-    void go(const std::string& address) {
-        window_->cboAddress.get_entry()->set_text(address);
-        window_->cboAddress.get_entry()->activate();
-    }
-
-    // The poll has stopped and the title names a page (not the loading text).
-    bool settles(int timeout_ms = 20000) {
-        return run_until([&] { return !window_->timer_enabled(); }, timeout_ms) &&
-               window_->get_title() != kLoadingTitle;
-    }
-
-    bool settled(const std::string& title) {
-        bool ok = run_until([&] { return !window_->timer_enabled() && window_->get_title() == title; });
-        if (!ok)
-            ADD_FAILURE() << "title is \"" << window_->get_title().substr(0, 100) << "\", timer "
-                          << (window_->timer_enabled() ? "on" : "off");
-        return ok;
-    }
-
     void click(const std::string& key) { window_->tbToolBar_ButtonClick(key); }
-
-    static test::PageServer* server_;
-    BrowserWindow* window_ = nullptr;
 };
-
-test::PageServer* BadInputTest::server_ = nullptr;
 
 TEST(TitleForDisplay, KeepsTextDropsControlsAndCutsAtAFixedLength) {
     EXPECT_EQ(title_for_display("Hello"), "Hello");

@@ -5,6 +5,7 @@
 #include "app/shared_windows.h"
 #include "browser/browser_window.h"
 #include "help/help_window.h"
+#include "browser_fixture.h"
 #include "support/page_server.h"
 #include "support/test_env.h"
 
@@ -16,40 +17,8 @@ namespace {
 
 using test::run_until;
 
-class ToolbarMenuTest : public testing::Test {
+class ToolbarMenuTest : public test::BrowserFixture {
 protected:
-    static void SetUpTestSuite() {
-        server_ = new test::PageServer;
-        web_view_pages() = {server_->url("/other.html"), server_->url("/title.html"),
-                            server_->url("/find?q=%s")};
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
-
-    void SetUp() override {
-        show_Webbro();
-        window_ = shared_windows().Webbro;
-        ASSERT_TRUE(run_until([&] { return window_->get_mapped() && !window_->timer_enabled(); }));
-    }
-
-    void TearDown() override {
-        for (Gtk::Window* window : test::app()->get_windows())
-            window->hide();
-        test::flush_events();
-    }
-
-    void go(const std::string& address) {
-        window_->cboAddress.get_entry()->set_text(address);
-        window_->cboAddress.get_entry()->activate();
-    }
-
-    bool settled(const std::string& title, BrowserWindow* window = nullptr) {
-        window = window ? window : window_;
-        return run_until([&] { return !window->timer_enabled() && window->get_title() == title; });
-    }
-
     // Clicks the toolbar button with this key, through its real input window.
     void press(const std::string& key) {
         for (PictureButton& item : window_->buttons)
@@ -71,12 +40,7 @@ protected:
         Gtk::Widget* target = popup.get_children()[size_t(item)];
         test::xclick(*target, target->get_allocated_width() / 2, target->get_allocated_height() / 2);
     }
-
-    static test::PageServer* server_;
-    BrowserWindow* window_ = nullptr;
 };
-
-test::PageServer* ToolbarMenuTest::server_ = nullptr;
 
 TEST_F(ToolbarMenuTest, ButtonsSitInOrderWithTheirCaptionsAsTooltips) {
     const char* captions[] = {"Back", "Forward", "Stop", "Refresh", "Home", "Search", "New Window", "About"};
