@@ -239,12 +239,9 @@ struct WebView::Impl {
         g_object_unref(cancellable);
         end_title_wait();
         end_probe();
-        if (unresponsive_timer)
-            g_source_remove(unresponsive_timer);
-        if (crash_idle)
-            g_source_remove(crash_idle);
-        if (retry_idle)
-            g_source_remove(retry_idle);
+        remove_source(unresponsive_timer);
+        remove_source(crash_idle);
+        remove_source(retry_idle);
         gtk_widget_destroy(GTK_WIDGET(view));
         g_object_unref(view);
     }
@@ -259,10 +256,7 @@ struct WebView::Impl {
     void begin_load() {
         end_probe();
         retries = 0;
-        if (retry_idle) {
-            g_source_remove(retry_idle);
-            retry_idle = 0;
-        }
+        remove_source(retry_idle);
         set_busy();
     }
 
@@ -326,15 +320,21 @@ struct WebView::Impl {
                                             cancellable, on_title_answer, title_wait);
     }
 
+    static void remove_source(guint& id) {
+        if (id)
+            g_source_remove(id);
+        id = 0;
+    }
+
+    static void abandon(Pending*& pending) {
+        if (pending)
+            pending->abandoned = true;
+        pending = nullptr;
+    }
+
     void end_title_wait() {
-        if (title_timer) {
-            g_source_remove(title_timer);
-            title_timer = 0;
-        }
-        if (title_wait) {
-            title_wait->abandoned = true;
-            title_wait = nullptr;
-        }
+        remove_source(title_timer);
+        abandon(title_wait);
     }
 
     static void on_title_answer(GObject* source, GAsyncResult* result, gpointer data) {
@@ -444,10 +444,7 @@ struct WebView::Impl {
 
     static void on_responsive(WebKitWebView* v, GParamSpec*, Impl* self) {
         if (webkit_web_view_get_is_web_process_responsive(v)) {
-            if (self->unresponsive_timer) {
-                g_source_remove(self->unresponsive_timer);
-                self->unresponsive_timer = 0;
-            }
+            remove_source(self->unresponsive_timer);
             return;
         }
         if (self->busy)
@@ -554,14 +551,8 @@ struct WebView::Impl {
     }
 
     void end_probe() {
-        if (probe_timer) {
-            g_source_remove(probe_timer);
-            probe_timer = 0;
-        }
-        if (probe) {
-            probe->abandoned = true;
-            probe = nullptr;
-        }
+        remove_source(probe_timer);
+        abandon(probe);
         if (probe_cancellable) {
             g_cancellable_cancel(probe_cancellable);
             g_object_unref(probe_cancellable);
