@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     # build
     cmake make g++ pkg-config libgtkmm-3.0-dev libwebkit2gtk-4.1-dev libsoup-3.0-dev
-    libglib2.0-bin
+    libglib2.0-dev-bin
     # the Debian package: dependencies from the linked libraries, Debian's build flags
     dpkg-dev
     # run time: web process sandbox, fonts, pictures, media, the system-information tool
