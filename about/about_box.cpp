@@ -20,13 +20,13 @@ namespace {
 Pango::FontDescription font_of(AboutFont font) {
     switch (font) {
     case AboutFont::WindowBold:
-        return Pango::FontDescription("Liberation Sans Bold 8.25");
+        return font_description(kMsSansSerif, 8.25, kBold);
     case AboutFont::Credit:
-        return Pango::FontDescription("DejaVu Sans Condensed Bold 15.75");
+        return font_description(kTahoma, 15.75, kBold);
     case AboutFont::Window:
         break;
     }
-    return Pango::FontDescription("Liberation Sans 8.25");
+    return font_description(kMsSansSerif, 8.25);
 }
 
 void set_font(Gtk::Label& label, AboutFont font) {

@@ -22,6 +22,15 @@ void set_font(Gtk::Widget& widget, std::string_view family, double points, int s
     add_css(widget, css.str());
 }
 
+Pango::FontDescription font_description(std::string_view family, double points, int style) {
+    Pango::FontDescription font;
+    font.set_family(Glib::ustring(family.data(), family.size()));
+    font.set_size(int(points * PANGO_SCALE + 0.5));
+    font.set_weight((style & kBold) ? Pango::WEIGHT_BOLD : Pango::WEIGHT_NORMAL);
+    font.set_style((style & kItalic) ? Pango::STYLE_ITALIC : Pango::STYLE_NORMAL);
+    return font;
+}
+
 void make_opaque(Gtk::Widget& widget) { add_css(widget, "background-color: @theme_bg_color;"); }
 
 } // namespace zarnic

@@ -3,6 +3,7 @@
 // GTK's own scale factor takes care of HiDPI screens.
 
 #include <gtkmm/widget.h>
+#include <pangomm/fontdescription.h>
 
 #include <string_view>
 
@@ -25,6 +26,9 @@ inline constexpr std::string_view kMsSansSerif = "Liberation Sans";
 inline constexpr std::string_view kTahoma = "DejaVu Sans Condensed";
 
 enum FontStyle { kRegular = 0, kBold = 1, kItalic = 2 };
+
+// The font of a design family at a size in points, bold and/or italic.
+Pango::FontDescription font_description(std::string_view family, double points, int style = kRegular);
 
 // Gives a widget its own font (family, size in points, bold or italic).
 void set_font(Gtk::Widget& widget, std::string_view family, double points, int style = kRegular);

@@ -119,19 +119,19 @@ constexpr HelpPage kPages[] = {
 
 } // namespace
 
-std::string_view help_font_name(HelpStyle style) {
+Pango::FontDescription help_font(HelpStyle style) {
     switch (style) {
     case Question:
-        return "Liberation Sans Bold 9.75";
+        return font_description(kArial, 9.75, kBold);
     case Heading:
-        return "Liberation Sans Bold 8.25";
+        return font_description(kArial, 8.25, kBold);
     case SubHeading:
-        return "Liberation Sans Bold Italic 8.25";
+        return font_description(kArial, 8.25, kBold | kItalic);
     case Body:
     case Picture:
         break;
     }
-    return "Liberation Sans 8.25";
+    return font_description(kArial, 8.25);
 }
 
 std::string_view help_hint_text() {

@@ -13,8 +13,8 @@ namespace zarnic {
 // How a page element is drawn: the four label text styles, or the logo picture.
 enum class HelpStyle { Question, Heading, SubHeading, Body, Picture };
 
-// Pango font of a label text style (Arial is rendered with its metric twin Liberation Sans).
-std::string_view help_font_name(HelpStyle style);
+// The font of a label text style (all Arial, drawn with its stand-in).
+Pango::FontDescription help_font(HelpStyle style);
 
 struct HelpElement {
     std::string_view name; // the control's name, e.g. "Label14" or "Label1(2)"

@@ -13,10 +13,6 @@
 namespace zarnic {
 namespace {
 
-Pango::FontDescription font(std::string_view name) {
-    return Pango::FontDescription(Glib::ustring(name.data(), name.size()));
-}
-
 Glib::ustring ustring(std::string_view text) {
     return Glib::ustring(text.data(), text.size());
 }
@@ -57,7 +53,7 @@ void HelpWindow::init_window() {
 
 void HelpWindow::init_SSTab1() {
     client_.put(SSTab1, px(kHelpLayout.SSTab1.left), px(kHelpLayout.SSTab1.top));
-    const auto tab_font = font(help_font_name(HelpStyle::Body));
+    const auto tab_font = help_font(HelpStyle::Body);
     for (const HelpPage& page_content : help_pages()) {
         Gtk::Fixed& page = SSTab1.add_page(ustring(page_content.caption), tab_font);
         // The table lists the topmost element first; a container paints its children in the
@@ -71,7 +67,7 @@ void HelpWindow::init_SSTab1() {
                 picture->set_size_request(width, height);
                 widget = picture;
             } else {
-                widget = Gtk::make_managed<BoxLabel>(ustring(e.text), font(help_font_name(e.style)),
+                widget = Gtk::make_managed<BoxLabel>(ustring(e.text), help_font(e.style),
                                                      width, height);
             }
             page.put(*widget, px(e.box.left), px(e.box.top));
@@ -82,7 +78,7 @@ void HelpWindow::init_SSTab1() {
 
 void HelpWindow::init_Command1() {
     const Twips& box = kHelpLayout.Command1;
-    Command1.add(*make_caption(kCommand1Caption, font(kHelpWindowFont)));
+    Command1.add(*make_caption(kCommand1Caption, font_description(kArial, 8.25)));
     Command1.set_size_request(px(box.width), px(box.height));
     // Neither the default nor the cancel button: Enter and Escape elsewhere do not press it.
     Command1.set_can_default(false);

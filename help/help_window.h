@@ -31,7 +31,6 @@ inline constexpr HelpLayout kHelpLayout{
 
 inline constexpr std::string_view kHelpTitle = "Zarnic! Help";
 inline constexpr std::string_view kCommand1Caption = ":-)  Back to Zarnic!  :-)";
-inline constexpr std::string_view kHelpWindowFont = "Liberation Sans 8.25";
 
 class HelpWindow : public Gtk::Window {
 

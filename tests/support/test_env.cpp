@@ -130,20 +130,20 @@ static void send_button_event(GdkWindow* target, GdkEventType type, double x, do
     gdk_event_free(ev);
 }
 
-void click(Gtk::Button& button) {
-    GdkWindow* target = gtk_button_get_event_window(button.gobj());
-    ASSERT_NE(target, nullptr) << "button is not realized";
-    double x = gdk_window_get_width(target) / 2.0, y = gdk_window_get_height(target) / 2.0;
+static void press_and_release(GdkWindow* target, double x, double y) {
     send_button_event(target, GDK_BUTTON_PRESS, x, y);
     send_button_event(target, GDK_BUTTON_RELEASE, x, y);
     flush_events();
 }
 
+void click(Gtk::Button& button) {
+    GdkWindow* target = gtk_button_get_event_window(button.gobj());
+    ASSERT_NE(target, nullptr) << "button is not realized";
+    press_and_release(target, gdk_window_get_width(target) / 2.0, gdk_window_get_height(target) / 2.0);
+}
+
 void click_at(Gtk::Widget& widget, double x, double y) {
-    GdkWindow* target = widget.get_window()->gobj();
-    send_button_event(target, GDK_BUTTON_PRESS, x, y);
-    send_button_event(target, GDK_BUTTON_RELEASE, x, y);
-    flush_events();
+    press_and_release(widget.get_window()->gobj(), x, y);
 }
 
 static void send_key_event(GdkWindow* target, GdkEventType type, guint keyval, GdkModifierType state) {
