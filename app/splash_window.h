@@ -55,6 +55,9 @@ public:
     Gtk::Label lblPlatform;
     Gtk::Label lblProductName;
     Gtk::Label lblCompanyProduct;
+    // The timer, running from the moment the window is made until it fires once; disconnecting
+    // it holds the splash up (tests that inspect the window do, so that it cannot go under them).
+    sigc::connection Timer1;
 
 private:
     void init_frame();
@@ -69,7 +72,6 @@ private:
     void place_sized(Gtk::Label& label, const Twips& box, Gtk::Align keep);
 
     Gtk::Fixed client_;
-    sigc::connection Timer1;
 };
 
 } // namespace zarnic
