@@ -1,12 +1,12 @@
 #include "about/about_box.h"
 
 #include "about/machine_store.h"
-#include "about/store_file.h"
-#include "app/constants.h"
+#include "resources/constants.h"
+#include "ui/fonts.h"
+#include "ui/style.h"
 
 #include <gdk/gdkkeysyms.h>
 #include <gtkmm/buttonbox.h>
-#include <gtkmm/cssprovider.h>
 #include <gtkmm/messagedialog.h>
 #include <pangomm/attrlist.h>
 
@@ -27,13 +27,6 @@ Pango::FontDescription font_of(AboutFont font) {
         break;
     }
     return font_description(kMsSansSerif, 8.25);
-}
-
-void set_font(Gtk::Label& label, AboutFont font) {
-    Pango::AttrList attributes;
-    auto attribute = Pango::Attribute::create_attr_font_desc(font_of(font));
-    attributes.insert(attribute);
-    label.set_attributes(attributes);
 }
 
 } // namespace
@@ -68,6 +61,7 @@ AboutBox::~AboutBox() {
 }
 
 void AboutBox::init_window() {
+    load_style_sheet();
     set_title("About Zarnic!");
     set_modal(true);
     set_resizable(false);
@@ -146,16 +140,14 @@ void AboutBox::init_controls() {
 
 void AboutBox::init_label(Gtk::Label& label, const AboutControl& c) {
     label.set_text(std::string(c.text));
-    set_font(label, c.font);
+    set_font(label, font_of(c.font));
     label.set_line_wrap(true);
     label.set_line_wrap_mode(Pango::WRAP_WORD_CHAR);
     bool centred = c.align == AboutAlign::Centre;
     label.set_justify(centred ? Gtk::JUSTIFY_CENTER : Gtk::JUSTIFY_LEFT);
     label.set_xalign(centred ? 0.5f : 0.0f);
     label.set_yalign(0.0f);
-    // Opaque in the button-face colour, with black or the window's text colour.
-    add_css(label, std::string("background-color: @theme_bg_color; color: ") +
-                       (c.black_text ? "#000000" : "@theme_fg_color") + ";");
+    make_opaque(label, c.black_text);
 }
 
 void AboutBox::init_line(Gtk::DrawingArea& line, const AboutControl& c) {
@@ -170,9 +162,10 @@ void AboutBox::init_line(Gtk::DrawingArea& line, const AboutControl& c) {
 
 void AboutBox::init_button(Gtk::Button& button, const AboutControl& c) {
     if (auto* text = dynamic_cast<Gtk::Label*>(button.get_child()))
-        set_font(*text, c.font);
-    // Theme padding and minimum sizes would make the buttons larger than their design size.
-    add_css(button, "padding: 0px 4px; min-height: 0px; min-width: 0px;");
+        set_font(*text, font_of(c.font));
+    // The style sheet takes the theme's padding and minimum sizes away from the buttons, which
+    // would make them larger than their design size.
+    button.set_name(std::string(c.name));
 }
 
 void AboutBox::on_realize() {

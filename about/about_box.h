@@ -7,9 +7,9 @@
 // Its controls are placed from kAboutLayout, one table of design-time positions in twips.
 
 #include "about/sys_info.h"
-#include "app/client_area.h"
-#include "app/layout.h"
 #include "resources/resources.h"
+#include "ui/client_area.h"
+#include "ui/layout.h"
 
 #include <gtkmm/button.h>
 #include <gtkmm/dialog.h>

@@ -1,6 +1,6 @@
 #include "app/application.h"
 
-#include "app/constants.h"
+#include "resources/constants.h"
 #include "app/shared_windows.h"
 
 #include <gdk/gdk.h>
@@ -29,8 +29,6 @@ void adopt_window(Gtk::Window* window, std::function<void()> on_gone) {
         delete window;
     });
 }
-
-void unload(Gtk::Window& window) { window.hide(); }
 
 int run(int, char**) {
     // Prefer X11 (XWayland on Wayland desktops): centring and taskbar hints hold there.

@@ -16,9 +16,6 @@ Glib::RefPtr<Gtk::Application> application();
 // deleted and on_gone runs first, so shared references never point at a dead window.
 void adopt_window(Gtk::Window* window, std::function<void()> on_gone = {});
 
-// Unloads a window: hides it, which destroys it and its controls.
-void unload(Gtk::Window& window);
-
 // Starts the program: shows the splash window and runs until the last window has closed.
 int run(int argc, char** argv);
 

@@ -11,6 +11,17 @@
 
 namespace zarnic {
 
+SharedWindows::SharedWindows() { set_window_host(this); }
+
+void SharedWindows::open_browser_window() {
+    new_Webbro();
+    show_Webbro();
+}
+
+void SharedWindows::show_help() { show_Help(); }
+
+void SharedWindows::show_about(Gtk::Window& caller) { show_About(&caller); }
+
 SharedWindows& shared_windows() {
     static SharedWindows windows;
     return windows;

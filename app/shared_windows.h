@@ -1,11 +1,10 @@
 #pragma once
 // The shared window references through which windows reach one another. Each window kind has
 // one; showing a reference that holds no window creates the window first, showing one that is
-// open brings it forward. A reference is emptied when its window is destroyed.
+// open brings it forward. A reference is emptied when its window is destroyed. The references
+// are the program's window host: windows below ask them for other windows through it.
 
-namespace Gtk {
-class Window;
-}
+#include "ui/window_host.h"
 
 namespace zarnic {
 
@@ -14,11 +13,19 @@ class BrowserWindow;
 class HelpWindow;
 class AboutBox;
 
-struct SharedWindows {
+struct SharedWindows : WindowHost {
+    SharedWindows();
+    SharedWindows(const SharedWindows&) = delete;
+    SharedWindows& operator=(const SharedWindows&) = delete;
+
     SplashWindow* frmSplash = nullptr;
     BrowserWindow* Webbro = nullptr;
     HelpWindow* Help = nullptr;
     AboutBox* About = nullptr;
+
+    void open_browser_window() override;
+    void show_help() override;
+    void show_about(Gtk::Window& caller) override;
 };
 
 SharedWindows& shared_windows();

@@ -1,8 +1,10 @@
 #include "app/splash_window.h"
 
-#include "app/application.h"
-#include "app/constants.h"
 #include "app/shared_windows.h"
+#include "resources/constants.h"
+#include "ui/fonts.h"
+#include "ui/style.h"
+#include "ui/window_host.h"
 
 #include <gdkmm/general.h>
 #include <glibmm/main.h>
@@ -21,6 +23,7 @@ SplashWindow::SplashWindow()
     , lblPlatform("Windows XP/2000")
     , lblProductName("Zarnic!")
     , lblCompanyProduct("Making the web a doddle!") {
+    load_style_sheet();
     set_title("");
     set_decorated(false);
     set_type_hint(Gdk::WINDOW_TYPE_HINT_SPLASHSCREEN);
@@ -81,7 +84,7 @@ void SplashWindow::init_labels() {
         {lblCopyright, SplashLayout::lblCopyright, kRegular, 8.25, Gtk::ALIGN_START, false},
     };
     for (const Row& row : rows) {
-        set_font(row.label, kArial, row.points, row.style);
+        set_font(row.label, font_description(kArial, row.points, row.style));
         make_opaque(row.label);
         row.label.set_xalign(row.align == Gtk::ALIGN_START ? 0.0f : row.align == Gtk::ALIGN_END ? 1.0f : 0.5f);
         row.label.set_yalign(0.0f);

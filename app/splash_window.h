@@ -3,7 +3,7 @@
 // half a second gives way to the first browser window. A character key or a click on its frame
 // before then closes it, and with it the program, since no other window exists yet.
 
-#include "app/layout.h"
+#include "ui/layout.h"
 #include "resources/resources.h"
 
 #include <gtkmm/drawingarea.h>

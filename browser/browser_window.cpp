@@ -1,45 +1,17 @@
 #include "browser/browser_window.h"
 
-#include "app/application.h"
-#include "app/constants.h"
-#include "app/shared_windows.h"
+#include "resources/constants.h"
 #include "resources/resources.h"
+#include "ui/fonts.h"
+#include "ui/style.h"
+#include "ui/window_host.h"
 
 #include <glibmm/main.h>
-#include <gtkmm/cssprovider.h>
-#include <gtkmm/image.h>
-#include <gtkmm/stylecontext.h>
+#include <gtkmm/application.h>
 
 namespace zarnic {
 
 using L = BrowserLayout;
-
-namespace {
-
-// The address box and the toolbar buttons are as compact as the design's: the theme's padding
-// would make them taller than their boxes. Inner parts of a widget only take style from the
-// screen, so the rules are screen-wide, scoped by the widgets' names.
-void install_compact_style() {
-    static bool done = [] {
-        auto provider = Gtk::CssProvider::create();
-        provider->load_from_data(R"(
-            #cboAddress, #cboAddress entry, #cboAddress button {
-                min-height: 0; padding-top: 0; padding-bottom: 0;
-                font-family: "Liberation Sans"; font-size: 8.25pt;
-            }
-            #cboAddress button { padding-left: 2px; padding-right: 2px; }
-            #tbToolBar { padding: 0; }
-            #tbToolBar button { padding: 0; min-width: 0; min-height: 0; }
-            #tbToolBar button label { font-family: "Liberation Sans"; font-size: 8.25pt; }
-        )");
-        Gtk::StyleContext::add_provider_for_screen(Gdk::Screen::get_default(), provider,
-                                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-        return true;
-    }();
-    (void)done;
-}
-
-} // namespace
 
 std::string title_for_display(const std::string& name) {
     // Pages choose their titles: control characters (line breaks among them) would garble the
@@ -71,7 +43,7 @@ BrowserWindow::BrowserWindow()
     set_title(std::string(kAppTitle));
     set_position(Gtk::WIN_POS_CENTER);
     set_icon_list(resources::window_icon_list());
-    install_compact_style();
+    load_style_sheet();
 
     add(layout_);
     init_menus();
@@ -79,7 +51,7 @@ BrowserWindow::BrowserWindow()
     init_address_strip();
     init_toolbar();
     init_web_view();
-    client.on_resize = [this](int width, int height) { Form_Resize(width * 15, height * 15); };
+    client.on_resize = [this](int width, int height) { Form_Resize(to_twips(width), to_twips(height)); };
     layout_.show_all();
 }
 
@@ -113,10 +85,11 @@ void BrowserWindow::init_address_strip() {
     lblAddress.set_xalign(0.0f);
     lblAddress.set_yalign(0.0f);
     lblAddress.set_size_request(px(L::lblAddress.width), px(L::lblAddress.height));
-    set_font(lblAddress, kMsSansSerif, 8.25);
+    set_font(lblAddress, font_description(kMsSansSerif, 8.25));
     picAddress.put(lblAddress, px(L::lblAddress.left), px(L::lblAddress.top));
 
     cboAddress.set_name("cboAddress");
+    set_font(*cboAddress.get_entry(), font_description(kMsSansSerif, 8.25));
     cboAddress.set_size_request(px(L::cboAddress.width), px(L::cboAddress.height));
     cboAddress.get_entry()->set_text(std::string(HomeAddress));
     picAddress.put(cboAddress, px(L::cboAddress.left), px(L::cboAddress.top));
@@ -157,7 +130,7 @@ void BrowserWindow::Load() {
     tbToolBar.queue_draw();
     Gtk::Allocation area = client.get_allocation();
     if (area.get_width() > 1)
-        Form_Resize(area.get_width() * 15, area.get_height() * 15);
+        Form_Resize(to_twips(area.get_width()), to_twips(area.get_height()));
     StartingAddress = std::string(HomeAddress);
     int top = L::lblAddress.top + L::lblAddress.height + 15;
     picAddress.move(cboAddress, px(L::cboAddressLoadedLeft), px(top));
@@ -220,10 +193,7 @@ void BrowserWindow::brwWebBrowser_DownloadComplete() {
     cboAddress.get_entry()->set_text(brwWebBrowser.LocationURL());
 }
 
-void BrowserWindow::OpenNewWindow() {
-    new_Webbro();
-    show_Webbro();
-}
+void BrowserWindow::OpenNewWindow() { window_host().open_browser_window(); }
 
 void BrowserWindow::tbToolBar_ButtonClick(const std::string& key) {
     set_timer(true);
@@ -232,7 +202,7 @@ void BrowserWindow::tbToolBar_ButtonClick(const std::string& key) {
     } else if (key == "Back") {
         (void)brwWebBrowser.GoBack();
     } else if (key == "About") {
-        show_About(this);
+        window_host().show_about(*this);
         // Anything may have happened inside the modal show; nothing read before it is used.
     } else if (key == "Forward") {
         (void)brwWebBrowser.GoForward();
@@ -253,14 +223,14 @@ void BrowserWindow::nwwindow_Click() { OpenNewWindow(); }
 
 void BrowserWindow::close_Click() {
     // Ends the program at once: every window closes, whatever it shows or loads.
-    auto app = application();
+    auto app = get_application();
     for (Gtk::Window* window : app->get_windows())
         window->hide();
     app->quit();
 }
 
-void BrowserWindow::abut_Click() { show_About(this); }
+void BrowserWindow::abut_Click() { window_host().show_about(*this); }
 
-void BrowserWindow::helib_Click() { show_Help(); }
+void BrowserWindow::helib_Click() { window_host().show_help(); }
 
 } // namespace zarnic

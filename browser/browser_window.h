@@ -4,9 +4,9 @@
 // command and shows "Loading URL Please Wait a Moment..." until the page has loaded, then the
 // page's name. Every window has its own controls, timer and web view; several can be open.
 
-#include "app/layout.h"
-#include "app/client_area.h"
 #include "browser/picture_button.h"
+#include "ui/client_area.h"
+#include "ui/layout.h"
 #include "webview/web_view.h"
 
 #include <gtkmm/box.h>

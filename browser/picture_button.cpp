@@ -1,6 +1,7 @@
 #include "browser/picture_button.h"
 
 #include "resources/resources.h"
+#include "ui/fonts.h"
 
 namespace zarnic {
 
@@ -15,6 +16,7 @@ void PictureButton::setup(std::string key, const std::string& caption, int pictu
     cairo_surface_destroy(surface);
 
     caption_.set_text(caption);
+    set_font(caption_, font_description(kMsSansSerif, 8.25));
     box_.pack_start(image_, Gtk::PACK_EXPAND_WIDGET);
     box_.pack_start(caption_, Gtk::PACK_SHRINK);
     button.add(box_);

@@ -1,6 +1,7 @@
 #include "help/help_texts.h"
 
-#include "app/constants.h"
+#include "resources/constants.h"
+#include "ui/fonts.h"
 
 #include <algorithm>
 #include <array>

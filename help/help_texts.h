@@ -3,7 +3,9 @@
 // picture with their boxes, text styles and texts. Nothing here changes at run time; the window
 // builds its pages by walking these tables, and the tests read them.
 
-#include "app/layout.h"
+#include "ui/layout.h"
+
+#include <pangomm/fontdescription.h>
 
 #include <span>
 #include <string_view>

@@ -1,14 +1,13 @@
 #include "help/help_window.h"
 
-#include "resources/resources.h"
-
-#include "app/application.h"
 #include "help/box_label.h"
+#include "resources/resources.h"
+#include "ui/fonts.h"
+#include "ui/style.h"
+#include "ui/window_host.h"
 
-#include <gtkmm/cssprovider.h>
 #include <gtkmm/drawingarea.h>
 #include <gtkmm/label.h>
-#include <gtkmm/stylecontext.h>
 
 namespace zarnic {
 namespace {
@@ -18,17 +17,11 @@ Glib::ustring ustring(std::string_view text) {
 }
 
 // A label child carrying its own font, for the window's buttons.
-Gtk::Label* make_caption(std::string_view text, const Pango::FontDescription& font_description) {
+Gtk::Label* make_caption(std::string_view text, const Pango::FontDescription& font) {
     auto* label = Gtk::make_managed<Gtk::Label>(ustring(text));
-    Pango::AttrList attributes;
-    auto attribute = Pango::Attribute::create_attr_font_desc(font_description);
-    attributes.insert(attribute);
-    label->set_attributes(attributes);
+    set_font(*label, font);
     return label;
 }
-
-// The theme's buttons are taller than the window's button; let it take its box exactly.
-constexpr char kCommandCss[] = "button { min-height: 0; padding-top: 0; padding-bottom: 0; }";
 
 } // namespace
 
@@ -43,6 +36,7 @@ HelpWindow::HelpWindow()
 }
 
 void HelpWindow::init_window() {
+    load_style_sheet();
     set_title(ustring(kHelpTitle));
     set_type_hint(Gdk::WINDOW_TYPE_HINT_UTILITY);
     set_skip_taskbar_hint(true);
@@ -82,9 +76,7 @@ void HelpWindow::init_Command1() {
     Command1.set_size_request(px(box.width), px(box.height));
     // Neither the default nor the cancel button: Enter and Escape elsewhere do not press it.
     Command1.set_can_default(false);
-    auto css = Gtk::CssProvider::create();
-    css->load_from_data(kCommandCss);
-    Command1.get_style_context()->add_provider(css, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    Command1.set_name("Command1");
     client_.put(Command1, px(box.left), px(box.top));
     Command1.signal_clicked().connect(sigc::mem_fun(*this, &HelpWindow::Command1_Click));
 }

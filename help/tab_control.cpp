@@ -1,24 +1,11 @@
 #include "help/tab_control.h"
 
-#include <gtkmm/cssprovider.h>
+#include "ui/fonts.h"
+
 #include <gtkmm/label.h>
 #include <gtkmm/stylecontext.h>
 
 namespace zarnic {
-namespace {
-
-// Theme buttons are taller than a row of tabs: let the tab buttons shrink to the row height.
-// Tabs are flat, in the page colour when selected (marked by a bar along the top) and a shade
-// darker when not; they change at once, without the theme's transitions.
-constexpr char kTabCss[] =
-    "button { min-height: 0; min-width: 0; padding: 0 4px; border-radius: 4px 4px 0 0;"
-    " transition: none; background-image: none; box-shadow: none; text-shadow: none;"
-    " background-color: shade(@theme_bg_color, 0.92); }"
-    " button:hover { background-color: shade(@theme_bg_color, 0.97); }"
-    " button:checked { background-color: @theme_bg_color;"
-    " box-shadow: inset 0 2px @theme_selected_bg_color; }";
-
-} // namespace
 
 TabControl::TabControl(int width, int height, int tabs_per_row, int tab_height)
     : width_(width)
@@ -26,6 +13,8 @@ TabControl::TabControl(int width, int height, int tabs_per_row, int tab_height)
     , tabs_per_row_(tabs_per_row)
     , tab_height_(tab_height) {
     set_can_focus(true);
+    // Its tabs take their look from the style sheet's rules for this class.
+    get_style_context()->add_class("tab-control");
     set_size_request(width_, height_);
     stack_.set_size_request(width_, height_);
     stack_.set_transition_type(Gtk::STACK_TRANSITION_TYPE_NONE);
@@ -54,14 +43,8 @@ Gtk::Fixed& TabControl::add_page(const Glib::ustring& caption, const Pango::Font
     tab->set_mode(false); // drawn as a button, not as a radio indicator
     tab->set_can_focus(false);
     tab->set_size_request(right - left, tab_height_);
-    auto css = Gtk::CssProvider::create();
-    css->load_from_data(kTabCss);
-    tab->get_style_context()->add_provider(css, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     auto* label = Gtk::make_managed<Gtk::Label>(caption);
-    Pango::AttrList attributes;
-    auto font_attribute = Pango::Attribute::create_attr_font_desc(font);
-    attributes.insert(font_attribute);
-    label->set_attributes(attributes);
+    set_font(*label, font);
     tab->add(*label);
     put(*tab, left, row * tab_height_);
     tabs_.push_back(tab);

@@ -1,6 +1,6 @@
 #include "resources/resources.h"
 
-#include "app/constants.h"
+#include "resources/constants.h"
 
 #include <gdkmm/general.h>
 #include <gio/gio.h>

@@ -14,7 +14,7 @@ packages=(
     librsvg2-common gstreamer1.0-plugins-base gstreamer1.0-plugins-good hardinfo
     # tests
     libgtest-dev libx11-dev libxcb1-dev xvfb xauth openbox xdotool x11-utils imagemagick
-    openssl strace gstreamer1.0-tools
+    openssl strace gstreamer1.0-tools clang-format
     # tests of the installed tree and of the package
     desktop-file-utils appstream lintian
     # benchmark (make bench): its driver

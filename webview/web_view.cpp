@@ -1,9 +1,8 @@
 #include "webview/web_view.h"
 
-#include "app/constants.h"
+#include "resources/constants.h"
 #include "resources/resources.h"
 #include "webview/address.h"
-#include "webview/web_view_config.h"
 
 #include <webkit2/webkit2.h>
 

@@ -2,7 +2,7 @@
 // new windows.
 #include "browser/browser_window.h"
 
-#include "app/constants.h"
+#include "resources/constants.h"
 #include "app/shared_windows.h"
 #include "support/page_server.h"
 #include "support/test_env.h"

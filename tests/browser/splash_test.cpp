@@ -1,7 +1,7 @@
 // The splash window: its texts and place, and the race between its timer, keys and clicks.
 #include "app/splash_window.h"
 
-#include "app/constants.h"
+#include "resources/constants.h"
 #include "app/shared_windows.h"
 #include "browser/browser_window.h"
 #include "support/test_env.h"

@@ -1,7 +1,7 @@
 // The toolbar's eight commands and the File and Help menus, clicked and keyed as a user would,
 // with the real engine on pages served on 127.0.0.1.
 #include "about/about_box.h"
-#include "app/constants.h"
+#include "resources/constants.h"
 #include "app/shared_windows.h"
 #include "browser/browser_window.h"
 #include "help/help_window.h"

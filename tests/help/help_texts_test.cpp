@@ -1,6 +1,6 @@
 // The fixed texts of the Help window, checked character for character.
 
-#include "app/constants.h"
+#include "resources/constants.h"
 #include "help/help_texts.h"
 
 #include <gtest/gtest.h>

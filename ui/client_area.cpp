@@ -1,4 +1,4 @@
-#include "app/client_area.h"
+#include "ui/client_area.h"
 
 #include <algorithm>
 

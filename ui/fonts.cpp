@@ -1,0 +1,36 @@
+#include "ui/fonts.h"
+
+#include <pangomm/attrlist.h>
+
+namespace zarnic {
+namespace {
+
+Pango::AttrList font_attributes(const Pango::FontDescription& font) {
+    Pango::AttrList attributes;
+    auto attribute = Pango::Attribute::create_attr_font_desc(font);
+    attributes.insert(attribute);
+    return attributes;
+}
+
+} // namespace
+
+Pango::FontDescription font_description(std::string_view family, double points, int style) {
+    Pango::FontDescription font;
+    font.set_family(Glib::ustring(family.data(), family.size()));
+    font.set_size(int(points * PANGO_SCALE + 0.5));
+    font.set_weight((style & kBold) ? Pango::WEIGHT_BOLD : Pango::WEIGHT_NORMAL);
+    font.set_style((style & kItalic) ? Pango::STYLE_ITALIC : Pango::STYLE_NORMAL);
+    return font;
+}
+
+void set_font(Gtk::Label& label, const Pango::FontDescription& font) {
+    Pango::AttrList attributes = font_attributes(font);
+    label.set_attributes(attributes);
+}
+
+void set_font(Gtk::Entry& entry, const Pango::FontDescription& font) {
+    Pango::AttrList attributes = font_attributes(font);
+    entry.set_attributes(attributes);
+}
+
+} // namespace zarnic

@@ -1,0 +1,30 @@
+#pragma once
+// How a window asks for another window without knowing the program above it: the program
+// registers one host, which keeps the shared window references, and windows ask it to open a
+// new browser window, the Help window or the About box.
+
+namespace Gtk {
+class Window;
+}
+
+namespace zarnic {
+
+class WindowHost {
+public:
+    virtual ~WindowHost() = default;
+    // Points the shared browser-window reference at a new browser window and shows it.
+    virtual void open_browser_window() = 0;
+    // Shows the one Help window, non-modal: created if there is none, else brought forward.
+    virtual void show_help() = 0;
+    // Shows the About box modally above the caller; returns once the box has been closed.
+    virtual void show_about(Gtk::Window& caller) = 0;
+};
+
+// The registered host (the program registers itself before it shows its first window).
+WindowHost& window_host();
+void set_window_host(WindowHost* host);
+
+// Unloads a window: hides it, which destroys it and its controls.
+void unload(Gtk::Window& window);
+
+} // namespace zarnic
