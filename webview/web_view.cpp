@@ -3,6 +3,7 @@
 #include "app/constants.h"
 #include "resources/resources.h"
 #include "webview/address.h"
+#include "webview/test_hooks.h"
 #include "webview/web_view_config.h"
 
 #include <webkit2/webkit2.h>
