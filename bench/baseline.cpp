@@ -1,6 +1,6 @@
 // The bare-engine baseline of the benchmark: N plain GTK windows, each holding nothing but one
 // WebKitGTK view on the given address. The web context is set up as the browser's own is
-// (webview/web_view.cpp): ephemeral, sandboxed, Mesa's shader cache off, one context shared by
+// (webview/web_context.cpp): ephemeral, sandboxed, Mesa's shader cache off, one context shared by
 // every view. Nothing else runs, so what the bench measures here is the engine's own cost.
 //
 //     bench_baseline ADDRESS [WINDOWS]

@@ -4,18 +4,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <regex>
 
 namespace zarnic {
 namespace {
-
-std::string lower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return out;
-}
 
 // "host[:port][/path...]" where host is localhost, a dotted name ending in a word of letters,
 // an IPv4 address or a bracketed IPv6 address. Anything with white space is not an address.
@@ -29,37 +21,23 @@ bool looks_like_host(std::string_view text) {
     return std::regex_match(text.begin(), text.end(), host);
 }
 
-// The scheme of "scheme:rest", or "" when the text does not start with one.
-std::string scheme_of(std::string_view text) {
-    if (text.empty() || !std::isalpha(static_cast<unsigned char>(text[0])))
-        return {};
-    for (size_t i = 1; i < text.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == ':')
-            return lower(text.substr(0, i));
-        if (!std::isalnum(c) && c != '+' && c != '-' && c != '.')
-            return {};
-    }
-    return {};
-}
-
-bool only_space(std::string_view text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](unsigned char c) { return std::isspace(c) != 0; });
+// The text without the blanks around it. Blanks are ASCII ones whatever the user's locale, so
+// an address reads the same on every desktop.
+std::string_view trim(std::string_view text) {
+    while (!text.empty() && g_ascii_isspace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && g_ascii_isspace(text.back()))
+        text.remove_suffix(1);
+    return text;
 }
 
 } // namespace
 
 AddressPlan plan_address(std::string_view text, std::string_view search_query) {
     AddressPlan plan;
-    if (only_space(text))
+    const std::string_view trimmed = trim(text);
+    if (trimmed.empty())
         return plan; // Nothing
-
-    std::string_view trimmed = text;
-    while (!trimmed.empty() && std::isspace(static_cast<unsigned char>(trimmed.front())))
-        trimmed.remove_prefix(1);
-    while (!trimmed.empty() && std::isspace(static_cast<unsigned char>(trimmed.back())))
-        trimmed.remove_suffix(1);
 
     if (looks_like_host(trimmed)) {
         plan.kind = AddressPlan::Kind::Secure;
@@ -68,17 +46,20 @@ AddressPlan plan_address(std::string_view text, std::string_view search_query) {
         return plan;
     }
 
-    std::string scheme = scheme_of(trimmed);
-    static constexpr std::array<std::string_view, 6> loadable = {"http",  "https", "file",
-                                                                 "data",  "about", "zarnic"};
-    if (!scheme.empty()) {
+    // The scheme of "scheme:rest" in lower case, or null when the text does not start with one.
+    // (A host with a port also reads as "scheme:rest"; hosts are settled above.)
+    const std::string whole(trimmed);
+    const char* scheme = g_uri_peek_scheme(whole.c_str());
+    static constexpr std::array<std::string_view, 6> loadable = {"http", "https", "file",
+                                                                 "data", "about", "zarnic"};
+    if (scheme) {
         plan.scheme = scheme;
-        if (std::find(loadable.begin(), loadable.end(), scheme) != loadable.end()) {
+        if (std::find(loadable.begin(), loadable.end(), plan.scheme) != loadable.end()) {
             plan.kind = AddressPlan::Kind::Load;
-            plan.uri = std::string(trimmed);
-        } else if (scheme == "mailto") {
+            plan.uri = whole;
+        } else if (plan.scheme == "mailto") {
             plan.kind = AddressPlan::Kind::Mail;
-            plan.uri = std::string(trimmed);
+            plan.uri = whole;
         } else {
             plan.kind = AddressPlan::Kind::Refused;
         }
@@ -86,14 +67,13 @@ AddressPlan plan_address(std::string_view text, std::string_view search_query) {
     }
 
     plan.kind = AddressPlan::Kind::Search;
-    char* escaped = g_uri_escape_string(std::string(trimmed).c_str(), nullptr, FALSE);
+    g_autofree char* escaped = g_uri_escape_string(whole.c_str(), nullptr, FALSE);
     std::string query(search_query);
     size_t at = query.find("%s");
     if (at != std::string::npos)
         query.replace(at, 2, escaped);
     else
         query += escaped;
-    g_free(escaped);
     plan.uri = std::move(query);
     return plan;
 }

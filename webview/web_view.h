@@ -7,6 +7,8 @@
 // already names the page that load brought. WebKit announces the end of a load before it hands
 // over the page title, so the view keeps its own busy flag and asks the page for its title before
 // it reports the load finished.
+//
+// Tests point the views at pages of their own through test_hooks.h.
 
 #include <gtkmm/widget.h>
 #include <sigc++/signal.h>
@@ -15,20 +17,6 @@
 #include <string>
 
 namespace zarnic {
-
-// The web view's own home and search pages. Defaults are build-time constants; a test points
-// them at pages it serves itself.
-struct WebViewPages {
-    std::string home;
-    std::string search;
-    // Address for a search; "%s" stands for the escaped query.
-    std::string search_query;
-};
-WebViewPages& web_view_pages();
-
-// Trusts one certificate (a PEM file) for one host in every view, whoever issued it: for tests
-// that serve https pages themselves, and for sites an administrator vouches for.
-void web_view_trust_certificate(const std::string& pem_file, const std::string& host);
 
 // Starts the web engine's processes ahead of the first view, with no window: the first view
 // made afterwards takes over the warmed-up web process.

@@ -6,6 +6,7 @@
 #include "browser/browser_window.h"
 #include "support/page_server.h"
 #include "support/test_env.h"
+#include "webview/test_hooks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The web view with the real engine, in a real window, against pages served on 127.0.0.1.
-#include "webview/web_view.h"
+#include "webview/test_hooks.h"
 
 #include "support/page_server.h"
 #include "support/processes.h"

@@ -1,0 +1,136 @@
+#include "webview/process_watch.h"
+
+#include "webview/notice_page.h"
+
+namespace zarnic {
+namespace {
+
+// A page that stops answering is ended after this long, so it cannot hold a beginner hostage.
+constexpr guint kUnresponsiveKillMs = 6000;
+// A load broken by the network process's death is tried this many times, this far apart.
+constexpr int kNetworkRetries = 6;
+constexpr guint kNetworkRetryMs = 500;
+
+// The error a load gets when the network process dies under it: the engine's own "internal
+// error" (code 300 of its core domain), which is neither a network nor a policy error.
+bool is_network_process_loss(const GError* error) {
+    return error->code == 300 &&
+           g_strcmp0(g_quark_to_string(error->domain), "WebKitErrorDomain") == 0;
+}
+
+} // namespace
+
+process_watch::process_watch(WebKitWebView* view, load_state& state)
+    : view_(view)
+    , state_(state) {
+    g_signal_connect(view_, "load-changed", G_CALLBACK(on_load_changed), this);
+    g_signal_connect(view_, "load-failed", G_CALLBACK(on_load_failed), this);
+    g_signal_connect(view_, "web-process-terminated", G_CALLBACK(on_terminated), this);
+    g_signal_connect(view_, "notify::is-web-process-responsive", G_CALLBACK(on_responsive), this);
+}
+
+process_watch::~process_watch() {
+    g_signal_handlers_disconnect_by_data(view_, this);
+    g_clear_handle_id(&retry_timer_, g_source_remove);
+    g_clear_handle_id(&crash_idle_, g_source_remove);
+    g_clear_handle_id(&unresponsive_timer_, g_source_remove);
+}
+
+void process_watch::reset() {
+    retries_ = 0;
+    g_clear_handle_id(&retry_timer_, g_source_remove);
+}
+
+// --- the network process ---------------------------------------------------------------------
+
+void process_watch::on_load_changed(WebKitWebView*, WebKitLoadEvent event, process_watch* self) {
+    if (event != WEBKIT_LOAD_COMMITTED || self->retries_ == 0)
+        return;
+    // Right after the network process has died, the engine may answer a load with an empty
+    // page of its own instead of asking the server: try again.
+    if (self->is_synthetic_answer() && self->retries_ < kNetworkRetries)
+        self->schedule_retry(current_uri(self->view_));
+    else
+        self->retries_ = 0;
+}
+
+gboolean process_watch::on_load_failed(WebKitWebView*, WebKitLoadEvent, char* uri, GError* error,
+                                       process_watch* self) {
+    // The network process died under this load; the engine starts a new one on demand, so the
+    // load is tried again instead of showing an error the user did not cause.
+    if (is_network_process_loss(error) && self->retries_ < kNetworkRetries && uri && *uri) {
+        self->schedule_retry(uri);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void process_watch::schedule_retry(const std::string& uri) {
+    ++retries_;
+    retry_uri_ = uri;
+    if (!retry_timer_)
+        retry_timer_ = g_timeout_add(kNetworkRetryMs, on_retry, this);
+}
+
+gboolean process_watch::on_retry(gpointer data) {
+    auto* self = static_cast<process_watch*>(data);
+    self->retry_timer_ = 0;
+    self->state_.set_busy();
+    webkit_web_view_load_uri(self->view_, self->retry_uri_.c_str());
+    return G_SOURCE_REMOVE;
+}
+
+// A web page's answer that no server gave: no HTTP status.
+bool process_watch::is_synthetic_answer() const {
+    const std::string uri = current_uri(view_);
+    if (uri.rfind("http:", 0) != 0 && uri.rfind("https:", 0) != 0)
+        return false;
+    WebKitWebResource* resource = webkit_web_view_get_main_resource(view_);
+    WebKitURIResponse* response = resource ? webkit_web_resource_get_response(resource) : nullptr;
+    return !response || webkit_uri_response_get_status_code(response) == 0;
+}
+
+// --- the web process -------------------------------------------------------------------------
+
+void process_watch::on_terminated(WebKitWebView*, WebKitWebProcessTerminationReason,
+                                  process_watch* self) {
+    self->state_.settle("");
+    // The engine still reports the end of the interrupted load after this signal; the notice
+    // page is loaded once that is over.
+    if (!self->crash_idle_)
+        self->crash_idle_ = g_idle_add(on_show_crash_notice, self);
+}
+
+gboolean process_watch::on_show_crash_notice(gpointer data) {
+    auto* self = static_cast<process_watch*>(data);
+    self->crash_idle_ = 0;
+    std::string uri = current_uri(self->view_);
+    // Keep the page's address, so that Refresh tries the page again.
+    show_notice(self->view_, "This page stopped working",
+                "Zarnic! had to close this page because it stopped working. Click Refresh to try "
+                "again, or type another address.",
+                uri.empty() ? "about:blank" : uri);
+    return G_SOURCE_REMOVE;
+}
+
+void process_watch::on_responsive(WebKitWebView* view, GParamSpec*, process_watch* self) {
+    if (webkit_web_view_get_is_web_process_responsive(view)) {
+        g_clear_handle_id(&self->unresponsive_timer_, g_source_remove);
+        return;
+    }
+    if (self->state_.is_busy())
+        self->state_.settle(engine_title(view));
+    if (!self->unresponsive_timer_)
+        self->unresponsive_timer_ =
+            g_timeout_add(kUnresponsiveKillMs, on_unresponsive_timeout, self);
+}
+
+gboolean process_watch::on_unresponsive_timeout(gpointer data) {
+    auto* self = static_cast<process_watch*>(data);
+    self->unresponsive_timer_ = 0;
+    if (!webkit_web_view_get_is_web_process_responsive(self->view_))
+        webkit_web_view_terminate_web_process(self->view_);
+    return G_SOURCE_REMOVE;
+}
+
+} // namespace zarnic

@@ -1,0 +1,50 @@
+#pragma once
+// Keeps a view working when the engine's processes fail it. A web process that dies leaves a
+// notice page saying so; one that stops answering no longer keeps the view busy, and is ended
+// after a while, so a page cannot hold a beginner hostage. A load the network process's death
+// broke is tried again, since the engine starts a new one on demand and the user did not cause
+// the error. Internal to webview/.
+
+#include "webview/view_parts.h"
+
+#include <string>
+
+namespace zarnic {
+
+class process_watch {
+public:
+    process_watch(WebKitWebView* view, load_state& state);
+    ~process_watch();
+    process_watch(const process_watch&) = delete;
+    process_watch& operator=(const process_watch&) = delete;
+
+    // A new load is asked for: the retries of the last one are over.
+    void reset();
+    // True while a broken load waits to be tried again; its end is not the end of the load.
+    bool retrying() const { return retry_timer_ != 0; }
+
+private:
+    void schedule_retry(const std::string& uri);
+    bool is_synthetic_answer() const;
+
+    static void on_load_changed(WebKitWebView* view, WebKitLoadEvent event, process_watch* self);
+    static gboolean on_load_failed(WebKitWebView* view, WebKitLoadEvent event, char* uri,
+                                   GError* error, process_watch* self);
+    static gboolean on_retry(gpointer data);
+    static void on_terminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
+                              process_watch* self);
+    static gboolean on_show_crash_notice(gpointer data);
+    static void on_responsive(WebKitWebView* view, GParamSpec* property, process_watch* self);
+    static gboolean on_unresponsive_timeout(gpointer data);
+
+    WebKitWebView* view_;
+    load_state& state_;
+    // A load the network process's death broke, tried again a few times from a timer.
+    std::string retry_uri_;
+    guint retry_timer_ = 0;
+    int retries_ = 0;
+    guint crash_idle_ = 0;
+    guint unresponsive_timer_ = 0;
+};
+
+} // namespace zarnic

@@ -1,0 +1,120 @@
+#include "webview/web_context.h"
+
+#include "resources/resources.h"
+#include "webview/test_hooks.h"
+
+#include <string>
+
+namespace zarnic {
+namespace {
+
+// Serves zarnic://app/NAME from the pages compiled into the program.
+void serve_zarnic_scheme(WebKitURISchemeRequest* request, gpointer) {
+    g_autoptr(GUri) uri =
+        g_uri_parse(webkit_uri_scheme_request_get_uri(request), G_URI_FLAGS_NONE, nullptr);
+    const char* host = uri ? g_uri_get_host(uri) : nullptr;
+    std::string path = webkit_uri_scheme_request_get_path(request);
+    g_autoptr(GError) error = nullptr;
+    g_autoptr(GBytes) bytes = nullptr;
+    if (host && g_str_equal(host, "app") && path.find("..") == std::string::npos) {
+        if (path.empty() || path == "/")
+            path = "/start.html";
+        bytes = g_resources_lookup_data(resources::path("pages" + path).c_str(),
+                                        G_RESOURCE_LOOKUP_FLAGS_NONE, &error);
+    } else {
+        error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "No such page");
+    }
+    if (!bytes) {
+        webkit_uri_scheme_request_finish_error(request, error);
+        return;
+    }
+    gboolean uncertain = FALSE;
+    g_autofree char* content_type = g_content_type_guess(path.c_str(), nullptr, 0, &uncertain);
+    g_autofree char* mime = g_content_type_get_mime_type(content_type);
+    g_autoptr(GInputStream) stream = g_memory_input_stream_new_from_bytes(bytes);
+    webkit_uri_scheme_request_finish(request, stream, gint64(g_bytes_get_size(bytes)),
+                                     mime ? mime : "application/octet-stream");
+}
+
+// Downloads are refused: nothing a page offers is ever saved.
+void cancel_download(WebKitWebContext*, WebKitDownload* download, gpointer) {
+    webkit_download_cancel(download);
+}
+
+// One ephemeral context for every view: no cookie, cache, history or storage reaches the disk,
+// and every web process runs in WebKit's sandbox.
+WebKitWebContext* shared_context() {
+    static WebKitWebContext* context = [] {
+        // Mesa would keep compiled shaders under the user's cache folder; they hold no browsing
+        // data, but nothing of a session is to be left behind, and compiling them again is cheap.
+        // Set before the engine starts, so its processes inherit it too.
+        g_setenv("MESA_SHADER_CACHE_DISABLE", "true", FALSE);
+        WebKitWebContext* ctx = webkit_web_context_new_ephemeral();
+        webkit_web_context_set_sandbox_enabled(ctx, TRUE);
+        webkit_web_context_register_uri_scheme(ctx, "zarnic", serve_zarnic_scheme, nullptr,
+                                               nullptr);
+        g_signal_connect(ctx, "download-started", G_CALLBACK(cancel_download), nullptr);
+        return ctx;
+    }();
+    return context;
+}
+
+// A view that is never shown, loading nothing but about:blank, so that the engine's network
+// and web processes start before the first browser window needs them.
+WebKitWebView* g_warm_view = nullptr;
+bool g_warm_taken = false;
+
+// Once the view that took over the warm process has committed its first page, that page keeps
+// the process alive and the warm view can go.
+void release_warm_view(WebKitWebView* view, WebKitLoadEvent event, gpointer) {
+    if (event != WEBKIT_LOAD_COMMITTED)
+        return;
+    g_signal_handlers_disconnect_by_func(view, reinterpret_cast<gpointer>(release_warm_view),
+                                         nullptr);
+    if (g_warm_view) {
+        gtk_widget_destroy(GTK_WIDGET(g_warm_view));
+        g_clear_object(&g_warm_view);
+    }
+}
+
+} // namespace
+
+WebKitWebView* new_view() {
+    WebKitWebView* view = nullptr;
+    if (!g_warm_view || g_warm_taken) {
+        view = WEBKIT_WEB_VIEW(webkit_web_view_new_with_context(shared_context()));
+    } else {
+        // The first real view shares the warm view's web process (and, being related to it,
+        // its settings object too).
+        g_warm_taken = true;
+        view = WEBKIT_WEB_VIEW(webkit_web_view_new_with_related_view(g_warm_view));
+        g_signal_connect(view, "load-changed", G_CALLBACK(release_warm_view), nullptr);
+    }
+    WebKitSettings* settings = webkit_web_view_get_settings(view);
+    webkit_settings_set_enable_developer_extras(settings, FALSE);
+    // Scripts may ask for windows: every such request opens in this view (see page_rules), so a
+    // page cannot bury a beginner in windows.
+    webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
+    webkit_settings_set_enable_write_console_messages_to_stdout(settings, FALSE);
+    return view;
+}
+
+void web_view_warm_up() {
+    if (g_warm_view)
+        return;
+    g_warm_view =
+        WEBKIT_WEB_VIEW(g_object_ref_sink(webkit_web_view_new_with_context(shared_context())));
+    webkit_web_view_load_uri(g_warm_view, "about:blank");
+}
+
+void web_view_trust_certificate(const std::string& pem_file, const std::string& host) {
+    g_autoptr(GError) error = nullptr;
+    g_autoptr(GTlsCertificate) cert = g_tls_certificate_new_from_file(pem_file.c_str(), &error);
+    if (!cert) {
+        g_warning("cannot read certificate %s: %s", pem_file.c_str(), error->message);
+        return;
+    }
+    webkit_web_context_allow_tls_certificate_for_host(shared_context(), cert, host.c_str());
+}
+
+} // namespace zarnic
