@@ -17,50 +17,50 @@ namespace zarnic {
 namespace {
 
 // The fonts of the design, by the faces that stand in for them here.
-Pango::FontDescription font_of(AboutFont font) {
+Pango::FontDescription font_of(about_font font) {
     switch (font) {
-    case AboutFont::WindowBold:
-        return font_description(kMsSansSerif, 8.25, kBold);
-    case AboutFont::Credit:
-        return font_description(kTahoma, 15.75, kBold);
-    case AboutFont::Window:
+    case about_font::window_bold:
+        return font_description(ms_sans_serif, 8.25, bold);
+    case about_font::credit:
+        return font_description(tahoma, 15.75, bold);
+    case about_font::window:
         break;
     }
-    return font_description(kMsSansSerif, 8.25);
+    return font_description(ms_sans_serif, 8.25);
 }
 
 } // namespace
 
-PixelBox pixel_box(const AboutControl& c) {
+pixel_rect pixel_box(const about_control& c) {
     int x = px(c.left), y = px(c.top);
-    if (c.kind == AboutKind::Line)
+    if (c.kind == about_kind::line)
         return {x, y, px(c.left + c.width) - x, c.thickness};
     return {x, y, px(c.width), px(c.height)};
 }
 
-AboutBox::AboutBox()
-    : AboutBox(std::string(kRegistryFile)) {}
+about_box::about_box()
+    : about_box(std::string(machine_store_file)) {}
 
-AboutBox::AboutBox(std::string store_file, ProgramLauncher launch)
+about_box::about_box(std::string store_file, program_launcher launch)
     : cmdOK("OK")
     , cmdSysInfo("_System Info...", true)
     , store_file_(std::move(store_file))
     , launch_(std::move(launch)) {
     init_window();
     init_controls();
-    cmdOK.signal_clicked().connect(sigc::mem_fun(*this, &AboutBox::cmdOK_Click));
-    cmdSysInfo.signal_clicked().connect(sigc::mem_fun(*this, &AboutBox::cmdSysInfo_Click));
+    cmdOK.signal_clicked().connect(sigc::mem_fun(*this, &about_box::cmdOK_Click));
+    cmdSysInfo.signal_clicked().connect(sigc::mem_fun(*this, &about_box::cmdSysInfo_Click));
     show_all_children();
 }
 
-AboutBox::~AboutBox() {
+about_box::~about_box() {
     // The controls die before the window does: let go of them first, or the window's own
     // teardown would still reach for its focus and default widgets.
     unset_focus();
     unset_default();
 }
 
-void AboutBox::init_window() {
+void about_box::init_window() {
     load_style_sheet();
     set_title("About Zarnic!");
     set_modal(true);
@@ -84,7 +84,7 @@ void AboutBox::init_window() {
     area->pack_start(client, Gtk::PACK_EXPAND_WIDGET);
 }
 
-Gtk::Widget& AboutBox::control(std::string_view name) {
+Gtk::Widget& about_box::control(std::string_view name) {
     if (name == "lblTitle")
         return lblTitle;
     if (name == "Image1")
@@ -110,25 +110,25 @@ Gtk::Widget& AboutBox::control(std::string_view name) {
     throw std::out_of_range("no About box control named " + std::string(name));
 }
 
-void AboutBox::init_controls() {
-    for (const AboutControl& c : kAboutLayout) {
+void about_box::init_controls() {
+    for (const about_control& c : about_box_layout) {
         Gtk::Widget& widget = control(c.name);
         widget.set_name(std::string(c.name));
         switch (c.kind) {
-        case AboutKind::Label:
+        case about_kind::label:
             init_label(dynamic_cast<Gtk::Label&>(widget), c);
             break;
-        case AboutKind::Line:
+        case about_kind::line:
             init_line(dynamic_cast<Gtk::DrawingArea&>(widget), c);
             break;
-        case AboutKind::Button:
+        case about_kind::button:
             init_button(dynamic_cast<Gtk::Button&>(widget), c);
             break;
-        case AboutKind::Image:
+        case about_kind::image:
             break; // the logo picture draws itself stretched to its box
 
         }
-        PixelBox box = pixel_box(c);
+        pixel_rect box = pixel_box(c);
         widget.set_size_request(box.width, box.height);
         client.put(widget, box.x, box.y);
     }
@@ -138,19 +138,19 @@ void AboutBox::init_controls() {
     set_default(cmdOK);
 }
 
-void AboutBox::init_label(Gtk::Label& label, const AboutControl& c) {
+void about_box::init_label(Gtk::Label& label, const about_control& c) {
     label.set_text(std::string(c.text));
     set_font(label, font_of(c.font));
     label.set_line_wrap(true);
     label.set_line_wrap_mode(Pango::WRAP_WORD_CHAR);
-    bool centred = c.align == AboutAlign::Centre;
+    bool centred = c.align == about_align::centre;
     label.set_justify(centred ? Gtk::JUSTIFY_CENTER : Gtk::JUSTIFY_LEFT);
     label.set_xalign(centred ? 0.5f : 0.0f);
     label.set_yalign(0.0f);
     make_opaque(label, c.black_text);
 }
 
-void AboutBox::init_line(Gtk::DrawingArea& line, const AboutControl& c) {
+void about_box::init_line(Gtk::DrawingArea& line, const about_control& c) {
     double red = (c.colour & 0xFF) / 255.0, green = (c.colour >> 8 & 0xFF) / 255.0,
            blue = (c.colour >> 16 & 0xFF) / 255.0;
     line.signal_draw().connect([red, green, blue](const Cairo::RefPtr<Cairo::Context>& cr) {
@@ -160,7 +160,7 @@ void AboutBox::init_line(Gtk::DrawingArea& line, const AboutControl& c) {
     });
 }
 
-void AboutBox::init_button(Gtk::Button& button, const AboutControl& c) {
+void about_box::init_button(Gtk::Button& button, const about_control& c) {
     if (auto* text = dynamic_cast<Gtk::Label*>(button.get_child()))
         set_font(*text, font_of(c.font));
     // The style sheet takes the theme's padding and minimum sizes away from the buttons, which
@@ -168,14 +168,14 @@ void AboutBox::init_button(Gtk::Button& button, const AboutControl& c) {
     button.set_name(std::string(c.name));
 }
 
-void AboutBox::on_realize() {
+void about_box::on_realize() {
     Gtk::Dialog::on_realize();
     // A fixed dialog frame: title bar with a close box, no minimise or maximise, no resizing.
     get_window()->set_functions(Gdk::FUNC_MOVE | Gdk::FUNC_CLOSE);
     get_window()->set_decorations(Gdk::DECOR_BORDER | Gdk::DECOR_TITLE | Gdk::DECOR_MENU);
 }
 
-void AboutBox::on_map() {
+void about_box::on_map() {
     Gtk::Dialog::on_map();
     // The focus starts on OK each time the box appears. Grabbed afresh once the box is on
     // screen, so that the containers' focus chain leads to OK and Tab goes on to System Info
@@ -184,7 +184,7 @@ void AboutBox::on_map() {
     cmdOK.grab_focus();
 }
 
-bool AboutBox::on_key_press_event(GdkEventKey* event) {
+bool about_box::on_key_press_event(GdkEventKey* event) {
     // OK is also the cancel button: Esc presses it from anywhere in the box.
     if (event->keyval == GDK_KEY_Escape &&
         (event->state & gtk_accelerator_get_default_mod_mask()) == 0) {
@@ -194,20 +194,20 @@ bool AboutBox::on_key_press_event(GdkEventKey* event) {
     return Gtk::Dialog::on_key_press_event(event);
 }
 
-void AboutBox::cmdOK_Click() {
+void about_box::cmdOK_Click() {
     // Ends the modal show; whoever showed the box then unloads it.
     response(Gtk::RESPONSE_OK);
 }
 
-void AboutBox::cmdSysInfo_Click() {
-    MachineStore store(store_file_);
-    StartSysInfo(store, launch_, [this](const std::string& message) { ShowUnavailable(message); });
+void about_box::cmdSysInfo_Click() {
+    machine_store store(store_file_);
+    StartSysInfo(store, launch_, [this](const std::string& message) { show_unavailable(message); });
 }
 
-void AboutBox::ShowUnavailable(const std::string& message) {
+void about_box::show_unavailable(const std::string& message) {
     // Transient for the box, so it stays above it; the box stays open once it is answered.
     Gtk::MessageDialog box(*this, message, false, Gtk::MESSAGE_OTHER, Gtk::BUTTONS_OK, true);
-    box.set_title(std::string(kAppTitle));
+    box.set_title(std::string(app_title));
     box.set_skip_taskbar_hint(true);
     box.set_position(Gtk::WIN_POS_CENTER);
     box.run();

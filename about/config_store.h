@@ -4,7 +4,7 @@
 // status code. The codes, value types and access rights carry the numbers a registry uses, so
 // code written against a registry reads the same here.
 //
-// ConfigStore is the interface; MachineStore (machine_store.h) answers it from a store file.
+// config_store is the interface; machine_store (machine_store.h) answers it from a store file.
 
 #include <cstdint>
 
@@ -58,16 +58,16 @@ inline constexpr REGSAM GENERIC_READ = 0x80000000;
 inline constexpr REGSAM KEY_READ =
     READ_CONTROL | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY;
 // Every right that would let the holder change the store.
-inline constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK |
+inline constexpr REGSAM write_rights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK |
                                        DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE |
                                        GENERIC_ALL;
 
 // Options of an open.
 inline constexpr std::uint32_t REG_OPTION_OPEN_LINK = 0x0008;
 
-class ConfigStore {
+class config_store {
 public:
-    virtual ~ConfigStore() = default;
+    virtual ~config_store() = default;
 
     // Opens the key sub_key below root (a predefined root or an open key; an empty or null
     // sub_key opens root itself). On success stores a new handle in *result; on failure stores 0.

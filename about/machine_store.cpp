@@ -10,16 +10,16 @@ namespace zarnic {
 namespace {
 
 // Closes a file descriptor on every way out.
-class FileDescriptor {
+class file_descriptor {
 public:
-    explicit FileDescriptor(int fd)
+    explicit file_descriptor(int fd)
         : fd_(fd) {}
-    ~FileDescriptor() {
+    ~file_descriptor() {
         if (fd_ >= 0)
             close(fd_);
     }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    file_descriptor(const file_descriptor&) = delete;
+    file_descriptor& operator=(const file_descriptor&) = delete;
     int get() const { return fd_; }
 
 private:
@@ -34,10 +34,10 @@ bool valid_sub_key(std::string_view sub_key) {
 
 } // namespace
 
-LSTATUS ReadStoreFile(const std::string& path, std::size_t max_bytes, std::string& text) {
+LSTATUS read_store_file(const std::string& path, std::size_t max_bytes, std::string& text) {
     text.clear();
     // O_NONBLOCK: a store path that names a pipe must not hang the caller in open().
-    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    file_descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
         switch (errno) {
         case ENOENT:
@@ -74,14 +74,14 @@ LSTATUS ReadStoreFile(const std::string& path, std::size_t max_bytes, std::strin
     }
 }
 
-MachineStore::MachineStore(std::string file)
+machine_store::machine_store(std::string file)
     : file_(std::move(file)) {}
 
-LSTATUS MachineStore::read_file(std::string& text) const {
-    return ReadStoreFile(file_, kMaxStoreFileBytes, text);
+LSTATUS machine_store::read_file(std::string& text) const {
+    return read_store_file(file_, max_store_file_bytes, text);
 }
 
-LSTATUS MachineStore::RegOpenKeyExA(HKEY root, const char* sub_key, std::uint32_t options,
+LSTATUS machine_store::RegOpenKeyExA(HKEY root, const char* sub_key, std::uint32_t options,
                                     REGSAM desired, HKEY* result) {
     if (!result)
         return ERROR_INVALID_PARAMETER;
@@ -91,8 +91,8 @@ LSTATUS MachineStore::RegOpenKeyExA(HKEY root, const char* sub_key, std::uint32_
 
     std::string path;
     bool is_root = false;
-    if (std::string_view name = RootKeyName(root); !name.empty()) {
-        path = FoldCase(name);
+    if (std::string_view name = root_key_name(root); !name.empty()) {
+        path = fold_case(name);
         is_root = true;
     } else if (auto it = open_.find(root); it != open_.end()) {
         path = it->second.path;
@@ -103,34 +103,34 @@ LSTATUS MachineStore::RegOpenKeyExA(HKEY root, const char* sub_key, std::uint32_
         if (!valid_sub_key(sub_key))
             return ERROR_FILE_NOT_FOUND;
         path += '\\';
-        path += FoldCase(sub_key);
+        path += fold_case(sub_key);
         is_root = false;
     }
 
     std::string text;
     if (LSTATUS status = read_file(text); status != ERROR_SUCCESS)
         return status;
-    StoreContents contents;
-    if (LSTATUS status = ParseStoreText(text, contents); status != ERROR_SUCCESS)
+    store_contents contents;
+    if (LSTATUS status = parse_store_text(text, contents); status != ERROR_SUCCESS)
         return status;
-    const StoredKey* key = contents.find_key(path);
+    const stored_key* key = contents.find_key(path);
     if (!key && !is_root) // a root key always exists, with or without values of its own
         return ERROR_FILE_NOT_FOUND;
     // Write rights only where this user could write the file; asking for them on a file the
     // user may only read is refused, as a registry refuses them on a read-only key.
-    if ((desired & kWriteRights) && faccessat(AT_FDCWD, file_.c_str(), W_OK, AT_EACCESS) != 0)
+    if ((desired & write_rights) && faccessat(AT_FDCWD, file_.c_str(), W_OK, AT_EACCESS) != 0)
         return ERROR_ACCESS_DENIED;
 
     while (open_.count(next_handle_) || next_handle_ >= HKEY_CLASSES_ROOT || next_handle_ == 0)
         next_handle_ = next_handle_ >= HKEY_CLASSES_ROOT ? 0x100 : next_handle_ + 4;
     HKEY handle = next_handle_;
     next_handle_ += 4;
-    open_.emplace(handle, OpenKey{std::move(path), desired, key ? *key : StoredKey{}});
+    open_.emplace(handle, open_key{std::move(path), desired, key ? *key : stored_key{}});
     *result = handle;
     return ERROR_SUCCESS;
 }
 
-LSTATUS MachineStore::RegQueryValueExA(HKEY key, const char* value_name, std::uint32_t* reserved,
+LSTATUS machine_store::RegQueryValueExA(HKEY key, const char* value_name, std::uint32_t* reserved,
                                        std::uint32_t* type, std::uint8_t* data,
                                        std::uint32_t* size) {
     if (reserved)
@@ -141,14 +141,14 @@ LSTATUS MachineStore::RegQueryValueExA(HKEY key, const char* value_name, std::ui
         return ERROR_INVALID_HANDLE;
     if (!(it->second.rights & (KEY_QUERY_VALUE | GENERIC_READ | GENERIC_ALL)))
         return ERROR_ACCESS_DENIED;
-    const StoredValue* value = it->second.key.find_value(value_name ? value_name : "");
+    const stored_value* value = it->second.key.find_value(value_name ? value_name : "");
     if (!value)
         return ERROR_FILE_NOT_FOUND;
-    return CopyValue(*value, type, data, size);
+    return copy_value(*value, type, data, size);
 }
 
-LSTATUS MachineStore::RegCloseKey(HKEY key) {
-    if (!RootKeyName(key).empty())
+LSTATUS machine_store::RegCloseKey(HKEY key) {
+    if (!root_key_name(key).empty())
         return ERROR_SUCCESS;
     return open_.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }

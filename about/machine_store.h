@@ -15,9 +15,9 @@
 
 namespace zarnic {
 
-class MachineStore : public ConfigStore {
+class machine_store : public config_store {
 public:
-    explicit MachineStore(std::string file);
+    explicit machine_store(std::string file);
 
     LSTATUS RegOpenKeyExA(HKEY root, const char* sub_key, std::uint32_t options, REGSAM desired,
                           HKEY* result) override;
@@ -30,23 +30,23 @@ public:
     std::size_t open_keys() const { return open_.size(); }
 
 private:
-    struct OpenKey {
+    struct open_key {
         std::string path; // full path, case-folded
         REGSAM rights;
-        StoredKey key;
+        stored_key key;
     };
 
     // Reads the whole store file into text.
     LSTATUS read_file(std::string& text) const;
 
     std::string file_;
-    std::map<HKEY, OpenKey> open_;
+    std::map<HKEY, open_key> open_;
     HKEY next_handle_ = 0x100;
 };
 
 // Reads the file at path whole, refusing anything but an ordinary file of at most max_bytes
 // (never blocking on a pipe or device). Answers ERROR_SUCCESS, ERROR_FILE_NOT_FOUND,
 // ERROR_ACCESS_DENIED, ERROR_CANTOPEN, ERROR_CANTREAD or ERROR_BADDB (too large).
-LSTATUS ReadStoreFile(const std::string& path, std::size_t max_bytes, std::string& text);
+LSTATUS read_store_file(const std::string& path, std::size_t max_bytes, std::string& text);
 
 } // namespace zarnic

@@ -1,5 +1,7 @@
 #include "about/store_text.h"
 
+#include <glib.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -8,12 +10,12 @@
 namespace zarnic {
 namespace {
 
-struct RootKey {
+struct root_key {
     HKEY handle;
     std::string_view name;
 };
 
-constexpr std::array<RootKey, 5> kRootKeys{{
+constexpr std::array<root_key, 5> root_keys{{
     {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},
     {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
     {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},
@@ -21,14 +23,15 @@ constexpr std::array<RootKey, 5> kRootKeys{{
     {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG"},
 }};
 
-constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
-constexpr std::string_view kHeader4 = "REGEDIT4";
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view header_version5 = "Windows Registry Editor Version 5.00";
+constexpr std::string_view header_regedit4 = "REGEDIT4";
+constexpr std::string_view utf8_bom = "\xEF\xBB\xBF";
 
 bool is_blank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// Drops the format's blanks (spaces and tabs, not line ends) from both ends.
 std::string_view trim(std::string_view s) {
     while (!s.empty() && is_blank(s.front()))
         s.remove_prefix(1);
@@ -37,23 +40,13 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Parses 1 to max_digits hexadecimal digits making up all of text.
 bool parse_hex_number(std::string_view text, std::size_t max_digits, std::uint32_t& number) {
     if (text.empty() || text.size() > max_digits)
         return false;
     number = 0;
     for (char c : text) {
-        int d = hex_digit(c);
+        int d = g_ascii_xdigit_value(c);
         if (d < 0)
             return false;
         number = number << 4 | std::uint32_t(d);
@@ -62,7 +55,7 @@ bool parse_hex_number(std::string_view text, std::size_t max_digits, std::uint32
 }
 
 bool starts_with_folded(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && FoldCase(text.substr(0, prefix.size())) == prefix;
+    return text.size() >= prefix.size() && fold_case(text.substr(0, prefix.size())) == prefix;
 }
 
 // Reads a quoted text starting at text[pos] == '"'. Inside, only \\ and \" are escapes; pos ends
@@ -88,20 +81,20 @@ bool parse_quoted(std::string_view text, std::size_t& pos, std::string& out) {
 // Turns "HKEY_LOCAL_MACHINE\Software\X" into its folded form, refusing an unknown root, empty
 // path components and paths longer than a registry allows.
 bool canonical_key_path(std::string_view path, std::string& folded) {
-    if (path.empty() || path.size() > kMaxKeyPathBytes)
+    if (path.empty() || path.size() > max_key_path_bytes)
         return false;
-    folded = FoldCase(path);
+    folded = fold_case(path);
     std::size_t root_end = std::min(folded.find('\\'), folded.size());
     std::string_view root = std::string_view(folded).substr(0, root_end);
-    if (std::none_of(kRootKeys.begin(), kRootKeys.end(),
-                     [&](const RootKey& k) { return FoldCase(k.name) == root; }))
+    if (std::none_of(root_keys.begin(), root_keys.end(),
+                     [&](const root_key& k) { return fold_case(k.name) == root; }))
         return false;
     return folded.back() != '\\' && folded.find("\\\\") == std::string::npos;
 }
 
-class Parser {
+class parser {
 public:
-    explicit Parser(StoreContents& contents)
+    explicit parser(store_contents& contents)
         : contents_(contents) {}
 
     bool line(std::string_view text) {
@@ -110,7 +103,7 @@ public:
             if (text.empty())
                 return true;
             seen_header_ = true;
-            return text == kHeader5 || text == kHeader4;
+            return text == header_version5 || text == header_regedit4;
         }
         if (text.empty() || text.front() == ';')
             return true;
@@ -173,12 +166,12 @@ private:
         rest = trim(rest.substr(1));
 
         auto& values = current_->values;
-        std::string folded = FoldCase(name);
+        std::string folded = fold_case(name);
         if (rest == "-") {
             values.erase(folded);
             return true;
         }
-        StoredValue v;
+        stored_value v;
         v.name = std::move(name);
         if (!value_data(rest, v))
             return false;
@@ -186,7 +179,7 @@ private:
         return true;
     }
 
-    static bool value_data(std::string_view rest, StoredValue& v) {
+    static bool value_data(std::string_view rest, stored_value& v) {
         if (!rest.empty() && rest.front() == '"') {
             std::string text;
             std::size_t pos = 0;
@@ -239,46 +232,45 @@ private:
         }
     }
 
-    StoreContents& contents_;
-    StoredKey* current_ = nullptr;
+    store_contents& contents_;
+    stored_key* current_ = nullptr;
     bool seen_header_ = false;
 };
 
 } // namespace
 
-std::string FoldCase(std::string_view text) {
+std::string fold_case(std::string_view text) {
     std::string folded(text);
     for (char& c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
+        c = g_ascii_tolower(c);
     return folded;
 }
 
-std::string_view RootKeyName(HKEY root) {
-    for (const RootKey& k : kRootKeys)
+std::string_view root_key_name(HKEY root) {
+    for (const root_key& k : root_keys)
         if (k.handle == root)
             return k.name;
     return {};
 }
 
-const StoredValue* StoredKey::find_value(std::string_view name) const {
-    auto it = values.find(FoldCase(name));
+const stored_value* stored_key::find_value(std::string_view name) const {
+    auto it = values.find(fold_case(name));
     return it == values.end() ? nullptr : &it->second;
 }
 
-const StoredKey* StoreContents::find_key(std::string_view full_path) const {
-    auto it = keys.find(FoldCase(full_path));
+const stored_key* store_contents::find_key(std::string_view full_path) const {
+    auto it = keys.find(fold_case(full_path));
     return it == keys.end() ? nullptr : &it->second;
 }
 
-LSTATUS ParseStoreText(std::string_view text, StoreContents& contents) {
+LSTATUS parse_store_text(std::string_view text, store_contents& contents) {
     contents.keys.clear();
-    if (text.size() > kMaxStoreFileBytes || text.find('\0') != std::string_view::npos)
+    if (text.size() > max_store_file_bytes || text.find('\0') != std::string_view::npos)
         return ERROR_BADDB;
-    if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom)
-        text.remove_prefix(kUtf8Bom.size());
+    if (text.substr(0, utf8_bom.size()) == utf8_bom)
+        text.remove_prefix(utf8_bom.size());
 
-    Parser parser(contents);
+    parser parser(contents);
     std::string logical; // one line of the format, continuation lines joined
     bool continued = false, comment = false;
     while (!text.empty()) {
@@ -316,7 +308,7 @@ LSTATUS ParseStoreText(std::string_view text, StoreContents& contents) {
     return ERROR_SUCCESS;
 }
 
-LSTATUS CopyValue(const StoredValue& value, std::uint32_t* type, std::uint8_t* data,
+LSTATUS copy_value(const stored_value& value, std::uint32_t* type, std::uint8_t* data,
                   std::uint32_t* size) {
     if (data && !size)
         return ERROR_INVALID_PARAMETER;

@@ -33,39 +33,39 @@
 namespace zarnic {
 
 // Store files larger than this are refused as malformed; a real one is a few hundred bytes.
-inline constexpr std::size_t kMaxStoreFileBytes = 1024 * 1024;
+inline constexpr std::size_t max_store_file_bytes = 1024 * 1024;
 // The longest key path accepted, root name included, as in a registry.
-inline constexpr std::size_t kMaxKeyPathBytes = 255;
+inline constexpr std::size_t max_key_path_bytes = 255;
 
-struct StoredValue {
+struct stored_value {
     std::string name; // as written; compared case-insensitively
     std::uint32_t type = REG_NONE;
     std::vector<std::uint8_t> data;
 };
 
-struct StoredKey {
-    std::map<std::string, StoredValue> values; // by case-folded name; "" is the default value
-    const StoredValue* find_value(std::string_view name) const;
+struct stored_key {
+    std::map<std::string, stored_value> values; // by case-folded name; "" is the default value
+    const stored_value* find_value(std::string_view name) const;
 };
 
-struct StoreContents {
+struct store_contents {
     // Keys by their full path, case-folded ("hkey_local_machine\software\..."). The parents of a
     // key named in the file exist too, with no values.
-    std::map<std::string, StoredKey> keys;
-    const StoredKey* find_key(std::string_view full_path) const;
+    std::map<std::string, stored_key> keys;
+    const stored_key* find_key(std::string_view full_path) const;
 };
 
 // Folds ASCII letters to lower case; other bytes are left alone.
-std::string FoldCase(std::string_view text);
+std::string fold_case(std::string_view text);
 
 // Name of a predefined root key ("HKEY_LOCAL_MACHINE"), or empty for any other handle.
-std::string_view RootKeyName(HKEY root);
+std::string_view root_key_name(HKEY root);
 
 // Reads the text of a store file. Answers ERROR_SUCCESS with the contents, or ERROR_BADDB.
-LSTATUS ParseStoreText(std::string_view text, StoreContents& contents);
+LSTATUS parse_store_text(std::string_view text, store_contents& contents);
 
 // Hands a value's data to a caller by the rules of RegQueryValueExA (see config_store.h).
-LSTATUS CopyValue(const StoredValue& value, std::uint32_t* type, std::uint8_t* data,
+LSTATUS copy_value(const stored_value& value, std::uint32_t* type, std::uint8_t* data,
                   std::uint32_t* size);
 
 } // namespace zarnic

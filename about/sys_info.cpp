@@ -12,17 +12,17 @@ namespace zarnic {
 namespace {
 
 // Closes an open key when the reading procedure is left, whichever way that happens.
-class KeyCloser {
+class key_closer {
 public:
-    KeyCloser(ConfigStore& store, HKEY key)
+    key_closer(config_store& store, HKEY key)
         : store_(store)
         , key_(key) {}
-    ~KeyCloser() { store_.RegCloseKey(key_); }
-    KeyCloser(const KeyCloser&) = delete;
-    KeyCloser& operator=(const KeyCloser&) = delete;
+    ~key_closer() { store_.RegCloseKey(key_); }
+    key_closer(const key_closer&) = delete;
+    key_closer& operator=(const key_closer&) = delete;
 
 private:
-    ConfigStore& store_;
+    config_store& store_;
     HKEY key_;
 };
 
@@ -35,18 +35,18 @@ void cut_at_nul(std::string& text) {
 
 } // namespace
 
-bool GetKeyValue(ConfigStore& store, HKEY KeyRoot, const std::string& KeyName,
+bool GetKeyValue(config_store& store, HKEY KeyRoot, const std::string& KeyName,
                  const std::string& SubKeyRef, std::string& KeyVal) {
     HKEY hKey = 0;
-    if (store.RegOpenKeyExA(KeyRoot, KeyName.c_str(), 0, kKeyAccess, &hKey) != ERROR_SUCCESS) {
+    if (store.RegOpenKeyExA(KeyRoot, KeyName.c_str(), 0, key_access, &hKey) != ERROR_SUCCESS) {
         KeyVal.clear();
         return false;
     }
-    KeyCloser closer(store, hKey);
+    key_closer closer(store, hKey);
 
-    std::array<std::uint8_t, kKeyValueBufferSize> tmpVal;
+    std::array<std::uint8_t, key_value_buffer_size> tmpVal;
     tmpVal.fill(0);
-    std::uint32_t KeyValSize = kKeyValueBufferSize;
+    std::uint32_t KeyValSize = key_value_buffer_size;
     std::uint32_t KeyValType = REG_NONE;
     if (store.RegQueryValueExA(hKey, SubKeyRef.c_str(), nullptr, &KeyValType, tmpVal.data(),
                                &KeyValSize) != ERROR_SUCCESS) {
@@ -54,9 +54,9 @@ bool GetKeyValue(ConfigStore& store, HKEY KeyRoot, const std::string& KeyName,
         return false;
     }
     if (KeyValSize == 0)
-        throw SysInfoError("value " + SubKeyRef + " holds no data");
+        throw sys_info_error("value " + SubKeyRef + " holds no data");
     if (KeyValSize > tmpVal.size())
-        throw SysInfoError("store reported more data than the buffer holds");
+        throw sys_info_error("store reported more data than the buffer holds");
 
     // Only the last byte reported is looked at: a value ending in two NULs keeps one of them.
     std::size_t kept = tmpVal[KeyValSize - 1] == 0 ? KeyValSize - 1 : KeyValSize;
@@ -65,11 +65,11 @@ bool GetKeyValue(ConfigStore& store, HKEY KeyRoot, const std::string& KeyName,
         KeyVal.assign(reinterpret_cast<const char*>(tmpVal.data()), kept);
         break;
     case REG_DWORD: {
-        static constexpr char kHex[] = "0123456789ABCDEF";
+        static constexpr char hex[] = "0123456789ABCDEF";
         std::string digits = "&h";
         for (std::size_t i = kept; i-- > 0;) {
-            digits += kHex[tmpVal[i] >> 4];
-            digits += kHex[tmpVal[i] & 0xF];
+            digits += hex[tmpVal[i] >> 4];
+            digits += hex[tmpVal[i] & 0xF];
         }
         KeyVal = digits;
         break;
@@ -80,7 +80,7 @@ bool GetKeyValue(ConfigStore& store, HKEY KeyRoot, const std::string& KeyName,
     return true;
 }
 
-std::string ExistingFileName(const std::string& path) {
+std::string existing_file_name(const std::string& path) {
     if (path.empty() || path.find('\0') != std::string::npos)
         return {};
     struct stat st {};
@@ -92,11 +92,11 @@ std::string ExistingFileName(const std::string& path) {
     return name;
 }
 
-void LaunchProgram(const std::string& path) {
+void launch_program(const std::string& path) {
     if (path.empty())
-        throw SysInfoError("no program to start");
+        throw sys_info_error("no program to start");
     if (path.find('\0') != std::string::npos)
-        throw SysInfoError("program path holds a NUL byte");
+        throw sys_info_error("program path holds a NUL byte");
     // No G_SPAWN_SEARCH_PATH: argv[0] is executed as the path it is. Without
     // G_SPAWN_DO_NOT_REAP_CHILD GLib starts the program through an intermediate child that
     // exits at once, so the tool is not our child and leaves no zombie, and a failed exec is
@@ -107,26 +107,26 @@ void LaunchProgram(const std::string& path) {
                        &error)) {
         std::string message = error ? error->message : "cannot start " + path;
         g_clear_error(&error);
-        throw SysInfoError(message);
+        throw sys_info_error(message);
     }
 }
 
-void StartSysInfo(ConfigStore& store, const ProgramLauncher& launch,
-                  const UnavailableReport& report) {
+void StartSysInfo(config_store& store, const program_launcher& launch,
+                  const unavailable_report& report) {
     bool started = false;
     try {
-        std::string SysInfoPath;
-        if (GetKeyValue(store, kSysInfoRoot, std::string(kSysInfoKey), std::string(kSysInfoValue),
-                        SysInfoPath)) {
+        std::string sys_info_path;
+        if (GetKeyValue(store, sys_info_root, std::string(sys_info_key), std::string(sys_info_value),
+                        sys_info_path)) {
             // The full path of the program, used as read; its file is not tested first.
-            cut_at_nul(SysInfoPath);
-            launch(SysInfoPath);
+            cut_at_nul(sys_info_path);
+            launch(sys_info_path);
             started = true;
-        } else if (GetKeyValue(store, kSysInfoRoot, std::string(kSysInfoLocationKey),
-                               std::string(kSysInfoLocationValue), SysInfoPath)) {
-            cut_at_nul(SysInfoPath);
-            std::string program = SysInfoPath + std::string(kSysInfoFileName);
-            if (!ExistingFileName(program).empty()) {
+        } else if (GetKeyValue(store, sys_info_root, std::string(sys_info_location_key),
+                               std::string(sys_info_location_value), sys_info_path)) {
+            cut_at_nul(sys_info_path);
+            std::string program = sys_info_path + std::string(sys_info_file_name);
+            if (!existing_file_name(program).empty()) {
                 launch(program);
                 started = true;
             }
@@ -136,7 +136,7 @@ void StartSysInfo(ConfigStore& store, const ProgramLauncher& launch,
         started = false;
     }
     if (!started)
-        report(std::string(kSysInfoUnavailable));
+        report(std::string(sys_info_unavailable));
 }
 
 } // namespace zarnic

@@ -12,9 +12,9 @@
 
 namespace zarnic {
 
-// Raised by GetKeyValue for a value that holds no data at all, and by LaunchProgram for a
+// Raised by GetKeyValue for a value that holds no data at all, and by launch_program for a
 // program that could not be started. StartSysInfo turns both into its report.
-class SysInfoError : public std::runtime_error {
+class sys_info_error : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -26,27 +26,27 @@ public:
 //     significant first (the terminator trim drops a zero top byte: 0x1F reads "&h00001F").
 //   Any other type: KeyVal is left as it was; the result is still true.
 // Returns false, with KeyVal empty, when the key cannot be opened or the value cannot be read
-// (missing, or longer than the 1024-byte buffer with its terminator). Raises SysInfoError for
+// (missing, or longer than the 1024-byte buffer with its terminator). Raises sys_info_error for
 // a value with no data.
-bool GetKeyValue(ConfigStore& store, HKEY KeyRoot, const std::string& KeyName,
+bool GetKeyValue(config_store& store, HKEY KeyRoot, const std::string& KeyName,
                  const std::string& SubKeyRef, std::string& KeyVal);
 
 // The name of the ordinary file at path (not a folder, not a hidden file), or "" if there is
 // none.
-std::string ExistingFileName(const std::string& path);
+std::string existing_file_name(const std::string& path);
 
 // Starts the program at path as a separate process: the path is the program itself, with no
 // shell, no search of PATH and no arguments. Returns at once; the process is neither waited
-// for nor owned (it leaves no zombie). Raises SysInfoError when it cannot be started.
-void LaunchProgram(const std::string& path);
+// for nor owned (it leaves no zombie). Raises sys_info_error when it cannot be started.
+void launch_program(const std::string& path);
 
-using ProgramLauncher = std::function<void(const std::string& path)>;
-using UnavailableReport = std::function<void(const std::string& message)>;
+using program_launcher = std::function<void(const std::string& path)>;
+using unavailable_report = std::function<void(const std::string& message)>;
 
 // Finds the tool through the store and starts it with launch. Where the tool cannot be found
 // or started, calls report with the message instead. No error gets out of it; every call reads
 // the store afresh.
-void StartSysInfo(ConfigStore& store, const ProgramLauncher& launch,
-                  const UnavailableReport& report);
+void StartSysInfo(config_store& store, const program_launcher& launch,
+                  const unavailable_report& report);
 
 } // namespace zarnic

@@ -33,7 +33,7 @@ void adopt_window(Gtk::Window* window, std::function<void()> on_gone) {
 int run(int, char**) {
     // Prefer X11 (XWayland on Wayland desktops): centring and taskbar hints hold there.
     gdk_set_allowed_backends("x11,*");
-    g_application = Gtk::Application::create(std::string(kAppId), Gio::APPLICATION_NON_UNIQUE);
+    g_application = Gtk::Application::create(std::string(app_id), Gio::APPLICATION_NON_UNIQUE);
     g_application->signal_activate().connect([] { show_frmSplash(); });
     // The program takes no command line, so none is handed to GApplication either.
     int status = g_application->run();

@@ -11,26 +11,26 @@
 
 namespace zarnic {
 
-SharedWindows::SharedWindows() { set_window_host(this); }
+window_references::window_references() { register_host(this); }
 
-void SharedWindows::open_browser_window() {
+void window_references::open_browser_window() {
     new_Webbro();
     show_Webbro();
 }
 
-void SharedWindows::show_help() { show_Help(); }
+void window_references::show_help() { show_Help(); }
 
-void SharedWindows::show_about(Gtk::Window& caller) { show_About(&caller); }
+void window_references::show_about(Gtk::Window& caller) { show_About(&caller); }
 
-SharedWindows& shared_windows() {
-    static SharedWindows windows;
+window_references& shared_windows() {
+    static window_references windows;
     return windows;
 }
 
 void show_frmSplash() {
     auto& s = shared_windows();
     if (!s.frmSplash) {
-        s.frmSplash = new SplashWindow;
+        s.frmSplash = new splash_window;
         adopt_window(s.frmSplash, [] { shared_windows().frmSplash = nullptr; });
     }
     s.frmSplash->show();
@@ -39,7 +39,7 @@ void show_frmSplash() {
 }
 
 void new_Webbro() {
-    auto* window = new BrowserWindow;
+    auto* window = new browser_window;
     adopt_window(window, [window] {
         if (shared_windows().Webbro == window)
             shared_windows().Webbro = nullptr;
@@ -60,7 +60,7 @@ void show_Webbro() {
 void show_Help() {
     auto& s = shared_windows();
     if (!s.Help) {
-        s.Help = new HelpWindow;
+        s.Help = new help_window;
         adopt_window(s.Help, [] { shared_windows().Help = nullptr; });
         s.Help->show();
     } else {
@@ -71,7 +71,7 @@ void show_Help() {
 void show_About(Gtk::Window* caller) {
     auto& s = shared_windows();
     if (!s.About) {
-        s.About = new AboutBox;
+        s.About = new about_box;
         adopt_window(s.About, [] { shared_windows().About = nullptr; });
     }
     if (caller)

@@ -8,27 +8,27 @@
 
 namespace zarnic {
 
-class SplashWindow;
-class BrowserWindow;
-class HelpWindow;
-class AboutBox;
+class splash_window;
+class browser_window;
+class help_window;
+class about_box;
 
-struct SharedWindows : WindowHost {
-    SharedWindows();
-    SharedWindows(const SharedWindows&) = delete;
-    SharedWindows& operator=(const SharedWindows&) = delete;
+struct window_references : window_host {
+    window_references();
+    window_references(const window_references&) = delete;
+    window_references& operator=(const window_references&) = delete;
 
-    SplashWindow* frmSplash = nullptr;
-    BrowserWindow* Webbro = nullptr;
-    HelpWindow* Help = nullptr;
-    AboutBox* About = nullptr;
+    splash_window* frmSplash = nullptr;
+    browser_window* Webbro = nullptr;
+    help_window* Help = nullptr;
+    about_box* About = nullptr;
 
     void open_browser_window() override;
     void show_help() override;
     void show_about(Gtk::Window& caller) override;
 };
 
-SharedWindows& shared_windows();
+window_references& shared_windows();
 
 // Loads and shows the splash window, the program's first window.
 void show_frmSplash();

@@ -16,7 +16,7 @@ std::string version_text(int major, int minor, int revision) {
            std::to_string(revision);
 }
 
-SplashWindow::SplashWindow()
+splash_window::splash_window()
     : lblCopyright("Copyright")
     , lblCompany("Quellan")
     , lblVersion("Version 1.0.0")
@@ -31,7 +31,7 @@ SplashWindow::SplashWindow()
     set_skip_pager_hint(true);
     set_resizable(false);
     set_position(Gtk::WIN_POS_CENTER);
-    client_.set_size_request(px(SplashLayout::kClientWidth), px(SplashLayout::kClientHeight));
+    client_.set_size_request(px(splash_layout::client_width), px(splash_layout::client_height));
     add(client_);
 
     init_frame();
@@ -39,7 +39,7 @@ SplashWindow::SplashWindow()
 
     // Nothing in the window takes the focus: every key press comes to the window itself.
     add_events(Gdk::KEY_PRESS_MASK);
-    signal_key_press_event().connect(sigc::mem_fun(*this, &SplashWindow::Form_KeyPress), false);
+    signal_key_press_event().connect(sigc::mem_fun(*this, &splash_window::Form_KeyPress), false);
 
     // Hidden widgets measure nothing: show the controls before the load step sizes labels.
     client_.show_all();
@@ -49,42 +49,42 @@ SplashWindow::SplashWindow()
             Timer1_Timer();
             return false;
         },
-        SplashLayout::kTimerMs);
+        splash_layout::timer_ms);
 }
 
-SplashWindow::~SplashWindow() { Timer1.disconnect(); }
+splash_window::~splash_window() { Timer1.disconnect(); }
 
-void SplashWindow::init_frame() {
-    const Twips& f = SplashLayout::Frame1;
+void splash_window::init_frame() {
+    const twips_box& f = splash_layout::Frame1;
     Frame1.set_size_request(px(f.width), px(f.height));
     Frame1.add_events(Gdk::BUTTON_PRESS_MASK);
-    Frame1.signal_button_press_event().connect(sigc::mem_fun(*this, &SplashWindow::Frame1_Click));
-    Frame1.signal_draw().connect(sigc::mem_fun(*this, &SplashWindow::Frame1_Draw), false);
+    Frame1.signal_button_press_event().connect(sigc::mem_fun(*this, &splash_window::Frame1_Click));
+    Frame1.signal_draw().connect(sigc::mem_fun(*this, &splash_window::Frame1_Draw), false);
     Frame1.add(frame_content);
     client_.put(Frame1, px(f.left), px(f.top));
 }
 
-void SplashWindow::init_labels() {
+void splash_window::init_labels() {
     // Children of a Gtk::Fixed are drawn in the order they were put, so the table's rows go in
     // from back to front.
-    struct Row {
+    struct label_row {
         Gtk::Label& label;
-        const Twips& box;
+        const twips_box& box;
         int style;
         double points;
         Gtk::Align align;
         bool sizes_itself;
     };
-    const Row rows[] = {
-        {lblCompanyProduct, SplashLayout::lblCompanyProduct, kBold, 9.75, Gtk::ALIGN_CENTER, true},
-        {lblProductName, SplashLayout::lblProductName, kBold, 32.25, Gtk::ALIGN_CENTER, true},
-        {lblPlatform, SplashLayout::lblPlatform, kBold, 15.75, Gtk::ALIGN_END, true},
-        {lblVersion, SplashLayout::lblVersion, kBold, 12, Gtk::ALIGN_END, true},
-        {lblCompany, SplashLayout::lblCompany, kBold, 8.25, Gtk::ALIGN_START, false},
-        {lblCopyright, SplashLayout::lblCopyright, kRegular, 8.25, Gtk::ALIGN_START, false},
+    const label_row rows[] = {
+        {lblCompanyProduct, splash_layout::lblCompanyProduct, bold, 9.75, Gtk::ALIGN_CENTER, true},
+        {lblProductName, splash_layout::lblProductName, bold, 32.25, Gtk::ALIGN_CENTER, true},
+        {lblPlatform, splash_layout::lblPlatform, bold, 15.75, Gtk::ALIGN_END, true},
+        {lblVersion, splash_layout::lblVersion, bold, 12, Gtk::ALIGN_END, true},
+        {lblCompany, splash_layout::lblCompany, bold, 8.25, Gtk::ALIGN_START, false},
+        {lblCopyright, splash_layout::lblCopyright, regular, 8.25, Gtk::ALIGN_START, false},
     };
-    for (const Row& row : rows) {
-        set_font(row.label, font_description(kArial, row.points, row.style));
+    for (const label_row& row : rows) {
+        set_font(row.label, font_description(arial, row.points, row.style));
         make_opaque(row.label);
         row.label.set_xalign(row.align == Gtk::ALIGN_START ? 0.0f : row.align == Gtk::ALIGN_END ? 1.0f : 0.5f);
         row.label.set_yalign(0.0f);
@@ -93,8 +93,8 @@ void SplashWindow::init_labels() {
         frame_content.put(row.label, px(row.box.left), px(row.box.top));
     }
 
-    const Twips& line = SplashLayout::Line1;
-    Line1.set_size_request(std::min(px(line.width), px(SplashLayout::Frame1.width)), 1);
+    const twips_box& line = splash_layout::Line1;
+    Line1.set_size_request(std::min(px(line.width), px(splash_layout::Frame1.width)), 1);
     Line1.signal_draw().connect([this](const Cairo::RefPtr<Cairo::Context>& cr) {
         Gdk::RGBA ink = get_style_context()->get_color(Gtk::STATE_FLAG_NORMAL);
         Gdk::Cairo::set_source_rgba(cr, ink);
@@ -103,12 +103,12 @@ void SplashWindow::init_labels() {
     });
     frame_content.put(Line1, px(line.left), px(line.top));
 
-    const Twips& image = SplashLayout::Image1;
+    const twips_box& image = splash_layout::Image1;
     Image1.set_size_request(px(image.width), px(image.height));
     frame_content.put(Image1, px(image.left), px(image.top));
 }
 
-void SplashWindow::place_sized(Gtk::Label& label, const Twips& box, Gtk::Align keep) {
+void splash_window::place_sized(Gtk::Label& label, const twips_box& box, Gtk::Align keep) {
     int min_w = 0, nat_w = 0, min_h = 0, nat_h = 0;
     label.get_preferred_width(min_w, nat_w);
     label.get_preferred_height_for_width(nat_w, min_h, nat_h);
@@ -121,23 +121,23 @@ void SplashWindow::place_sized(Gtk::Label& label, const Twips& box, Gtk::Align k
     frame_content.move(label, left, px(box.top));
 }
 
-void SplashWindow::Form_Load() {
-    lblVersion.set_text(version_text(kVersionMajor, kVersionMinor, kVersionRevision));
-    lblProductName.set_text(std::string(kAppTitle));
-    place_sized(lblVersion, SplashLayout::lblVersion, Gtk::ALIGN_END);
-    place_sized(lblProductName, SplashLayout::lblProductName, Gtk::ALIGN_CENTER);
-    place_sized(lblPlatform, SplashLayout::lblPlatform, Gtk::ALIGN_END);
-    place_sized(lblCompanyProduct, SplashLayout::lblCompanyProduct, Gtk::ALIGN_CENTER);
+void splash_window::Form_Load() {
+    lblVersion.set_text(version_text(version_major, version_minor, version_revision));
+    lblProductName.set_text(std::string(app_title));
+    place_sized(lblVersion, splash_layout::lblVersion, Gtk::ALIGN_END);
+    place_sized(lblProductName, splash_layout::lblProductName, Gtk::ALIGN_CENTER);
+    place_sized(lblPlatform, splash_layout::lblPlatform, Gtk::ALIGN_END);
+    place_sized(lblCompanyProduct, splash_layout::lblCompanyProduct, Gtk::ALIGN_CENTER);
 }
 
-void SplashWindow::Timer1_Timer() {
+void splash_window::Timer1_Timer() {
     // Unloading destroys this window; the program lives on because the browser window is
     // registered before control returns to the main loop.
     unload(*this);
     show_Webbro();
 }
 
-bool SplashWindow::Form_KeyPress(GdkEventKey* event) {
+bool splash_window::Form_KeyPress(GdkEventKey* event) {
     // Only keys that produce a character count: not Shift, arrows or function keys.
     guint key = event->keyval;
     bool character = gdk_keyval_to_unicode(key) != 0 || key == GDK_KEY_Return ||
@@ -149,7 +149,7 @@ bool SplashWindow::Form_KeyPress(GdkEventKey* event) {
     return true;
 }
 
-bool SplashWindow::Frame1_Click(GdkEventButton* event) {
+bool splash_window::Frame1_Click(GdkEventButton* event) {
     if (event->type != GDK_BUTTON_PRESS || event->button != 1)
         return false;
     // Labels and the picture have no click handler: a click on them does nothing.
@@ -164,7 +164,7 @@ bool SplashWindow::Frame1_Click(GdkEventButton* event) {
     return true;
 }
 
-bool SplashWindow::Frame1_Draw(const Cairo::RefPtr<Cairo::Context>& cr) {
+bool splash_window::Frame1_Draw(const Cairo::RefPtr<Cairo::Context>& cr) {
     // A plain etched frame border around the frame's surface.
     auto style = get_style_context();
     const double w = Frame1.get_allocated_width(), h = Frame1.get_allocated_height();

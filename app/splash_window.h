@@ -19,35 +19,35 @@ namespace zarnic {
 
 // The window's controls in twips. Frame1 lies on the window, the others inside Frame1,
 // listed from front to back.
-struct SplashLayout {
-    static constexpr int kClientWidth = 7440;
-    static constexpr int kClientHeight = 4515;
-    static constexpr Twips Frame1{150, 120, 7185, 4170};
-    static constexpr Twips Image1{240, 1320, 2040, 1860};
-    static constexpr Twips Line1{0, 480, 7200, 15};
-    static constexpr Twips lblCopyright{4560, 3000, 2415, 255};
-    static constexpr Twips lblCompany{4560, 3240, 2415, 255};
-    static constexpr Twips lblVersion{5055, 2760, 1470, 285};
-    static constexpr Twips lblPlatform{4155, 2340, 2700, 360};
-    static constexpr Twips lblProductName{2400, 1140, 2835, 765};
-    static constexpr Twips lblCompanyProduct{2520, 840, 2505, 240};
-    static constexpr int kTimerMs = 500;
+struct splash_layout {
+    static constexpr int client_width = 7440;
+    static constexpr int client_height = 4515;
+    static constexpr twips_box Frame1{150, 120, 7185, 4170};
+    static constexpr twips_box Image1{240, 1320, 2040, 1860};
+    static constexpr twips_box Line1{0, 480, 7200, 15};
+    static constexpr twips_box lblCopyright{4560, 3000, 2415, 255};
+    static constexpr twips_box lblCompany{4560, 3240, 2415, 255};
+    static constexpr twips_box lblVersion{5055, 2760, 1470, 285};
+    static constexpr twips_box lblPlatform{4155, 2340, 2700, 360};
+    static constexpr twips_box lblProductName{2400, 1140, 2835, 765};
+    static constexpr twips_box lblCompanyProduct{2520, 840, 2505, 240};
+    static constexpr int timer_ms = 500;
 };
 
 // "Version 2.10.3" from its numbers.
 std::string version_text(int major, int minor, int revision);
 
-class SplashWindow : public Gtk::Window {
+class splash_window : public Gtk::Window {
 public:
-    SplashWindow();
-    ~SplashWindow() override;
-    SplashWindow(const SplashWindow&) = delete;
-    SplashWindow& operator=(const SplashWindow&) = delete;
+    splash_window();
+    ~splash_window() override;
+    splash_window(const splash_window&) = delete;
+    splash_window& operator=(const splash_window&) = delete;
 
     // The controls, public for tests.
     Gtk::EventBox Frame1;
     Gtk::Fixed frame_content;
-    resources::Picture Image1{resources::kLogo};
+    resources::picture_view Image1{resources::logo_picture};
     Gtk::DrawingArea Line1;
     Gtk::Label lblCopyright;
     Gtk::Label lblCompany;
@@ -69,7 +69,7 @@ private:
     bool Frame1_Draw(const Cairo::RefPtr<Cairo::Context>& cr);
 
     // Places a label that sizes itself to its text, keeping its right edge or its centre.
-    void place_sized(Gtk::Label& label, const Twips& box, Gtk::Align keep);
+    void place_sized(Gtk::Label& label, const twips_box& box, Gtk::Align keep);
 
     Gtk::Fixed client_;
 };

@@ -15,9 +15,9 @@ namespace {
 
 // The size of the browser window's web view (its client area below the address strip and the
 // toolbar), so both programs lay out and paint the same number of pixels.
-constexpr int kViewWidth = 893;
-constexpr int kViewHeight = 654;
-constexpr int kMaxWindows = 64;
+constexpr int view_width = 893;
+constexpr int view_height = 654;
+constexpr int max_windows = 64;
 
 int g_open_windows = 0;
 
@@ -43,8 +43,8 @@ int main(int argc, char** argv) {
     }
     const char* address = argv[1];
     int windows = argc == 3 ? std::atoi(argv[2]) : 1;
-    if (windows < 1 || windows > kMaxWindows) {
-        std::fprintf(stderr, "%s: WINDOWS must be 1 to %d\n", argv[0], kMaxWindows);
+    if (windows < 1 || windows > max_windows) {
+        std::fprintf(stderr, "%s: WINDOWS must be 1 to %d\n", argv[0], max_windows);
         return 2;
     }
 
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < windows; ++i) {
         GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         gtk_window_set_title(GTK_WINDOW(window), "Baseline");
-        gtk_window_set_default_size(GTK_WINDOW(window), kViewWidth, kViewHeight);
+        gtk_window_set_default_size(GTK_WINDOW(window), view_width, view_height);
         gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
         GtkWidget* view = webkit_web_view_new_with_context(context);
         gtk_container_add(GTK_CONTAINER(window), view);

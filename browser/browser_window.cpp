@@ -11,21 +11,19 @@
 
 namespace zarnic {
 
-using L = BrowserLayout;
 
 std::string title_for_display(const std::string& name) {
     // Pages choose their titles: control characters (line breaks among them) would garble the
     // title bar, and a title of any length has to fit in one.
-    constexpr glong kMaxCharacters = 512;
+    constexpr glong max_characters = 512;
     std::string valid = name;
     if (!g_utf8_validate(valid.data(), gssize(valid.size()), nullptr)) {
-        gchar* fixed = g_utf8_make_valid(valid.data(), gssize(valid.size()));
+        g_autofree gchar* fixed = g_utf8_make_valid(valid.data(), gssize(valid.size()));
         valid = fixed;
-        g_free(fixed);
     }
     std::string shown;
     const char* p = valid.c_str();
-    for (glong count = 0; *p && count < kMaxCharacters; p = g_utf8_next_char(p), ++count) {
+    for (glong count = 0; *p && count < max_characters; p = g_utf8_next_char(p), ++count) {
         if (g_unichar_iscntrl(g_utf8_get_char(p)))
             shown += ' ';
         else
@@ -36,11 +34,11 @@ std::string title_for_display(const std::string& name) {
     return shown;
 }
 
-BrowserWindow::BrowserWindow()
-    : client(px(L::kClientWidth), px(L::kClientHeight), ClientArea::Sizing::Resizable)
-    , picAddress(px(L::picAddress.width), px(L::picAddress.height), ClientArea::Sizing::Resizable)
+browser_window::browser_window()
+    : client(px(browser_layout::client_width), px(browser_layout::client_height), client_area::size_rule::resizable)
+    , picAddress(px(browser_layout::picAddress.width), px(browser_layout::picAddress.height), client_area::size_rule::resizable)
     , lblAddress("_Address:", true) {
-    set_title(std::string(kAppTitle));
+    set_title(std::string(app_title));
     set_position(Gtk::WIN_POS_CENTER);
     set_icon_list(resources::window_icon_list());
     load_style_sheet();
@@ -55,12 +53,12 @@ BrowserWindow::BrowserWindow()
     layout_.show_all();
 }
 
-BrowserWindow::~BrowserWindow() {
+browser_window::~browser_window() {
     timTimer.disconnect();
     download_complete_.disconnect();
 }
 
-void BrowserWindow::init_menus() {
+void browser_window::init_menus() {
     // Plain captions: no access keys, shortcuts, check marks or separators.
     file.set_submenu(file_menu);
     file_menu.append(nwwindow);
@@ -70,59 +68,59 @@ void BrowserWindow::init_menus() {
     help_menu.append(helib);
     menu_bar.append(file);
     menu_bar.append(hlp);
-    nwwindow.signal_activate().connect(sigc::mem_fun(*this, &BrowserWindow::nwwindow_Click));
-    close.signal_activate().connect(sigc::mem_fun(*this, &BrowserWindow::close_Click));
-    abut.signal_activate().connect(sigc::mem_fun(*this, &BrowserWindow::abut_Click));
-    helib.signal_activate().connect(sigc::mem_fun(*this, &BrowserWindow::helib_Click));
+    nwwindow.signal_activate().connect(sigc::mem_fun(*this, &browser_window::nwwindow_Click));
+    close.signal_activate().connect(sigc::mem_fun(*this, &browser_window::close_Click));
+    abut.signal_activate().connect(sigc::mem_fun(*this, &browser_window::abut_Click));
+    helib.signal_activate().connect(sigc::mem_fun(*this, &browser_window::helib_Click));
     layout_.pack_start(menu_bar, Gtk::PACK_SHRINK);
 }
 
-void BrowserWindow::init_address_strip() {
-    picAddress.set_size_request(px(L::picAddress.width), px(L::picAddress.height));
-    client.put(picAddress, px(L::picAddress.left), px(L::picAddress.top));
+void browser_window::init_address_strip() {
+    picAddress.set_size_request(px(browser_layout::picAddress.width), px(browser_layout::picAddress.height));
+    client.put(picAddress, px(browser_layout::picAddress.left), px(browser_layout::picAddress.top));
 
     lblAddress.set_mnemonic_widget(*cboAddress.get_entry());
     lblAddress.set_xalign(0.0f);
     lblAddress.set_yalign(0.0f);
-    lblAddress.set_size_request(px(L::lblAddress.width), px(L::lblAddress.height));
-    set_font(lblAddress, font_description(kMsSansSerif, 8.25));
-    picAddress.put(lblAddress, px(L::lblAddress.left), px(L::lblAddress.top));
+    lblAddress.set_size_request(px(browser_layout::lblAddress.width), px(browser_layout::lblAddress.height));
+    set_font(lblAddress, font_description(ms_sans_serif, 8.25));
+    picAddress.put(lblAddress, px(browser_layout::lblAddress.left), px(browser_layout::lblAddress.top));
 
     cboAddress.set_name("cboAddress");
-    set_font(*cboAddress.get_entry(), font_description(kMsSansSerif, 8.25));
-    cboAddress.set_size_request(px(L::cboAddress.width), px(L::cboAddress.height));
+    set_font(*cboAddress.get_entry(), font_description(ms_sans_serif, 8.25));
+    cboAddress.set_size_request(px(browser_layout::cboAddress.width), px(browser_layout::cboAddress.height));
     cboAddress.get_entry()->set_text(std::string(HomeAddress));
-    picAddress.put(cboAddress, px(L::cboAddress.left), px(L::cboAddress.top));
+    picAddress.put(cboAddress, px(browser_layout::cboAddress.left), px(browser_layout::cboAddress.top));
 
-    cboAddress.signal_changed().connect(sigc::mem_fun(*this, &BrowserWindow::cboAddress_Changed));
+    cboAddress.signal_changed().connect(sigc::mem_fun(*this, &browser_window::cboAddress_Changed));
     cboAddress.get_entry()->signal_activate().connect(
-        sigc::mem_fun(*this, &BrowserWindow::cboAddress_KeyPress_Enter));
+        sigc::mem_fun(*this, &browser_window::cboAddress_KeyPress_Enter));
 }
 
-void BrowserWindow::init_toolbar() {
+void browser_window::init_toolbar() {
     tbToolBar.set_name("tbToolBar");
     tbToolBar.set_toolbar_style(Gtk::TOOLBAR_BOTH);
     tbToolBar.set_show_arrow(false);
-    tbToolBar.set_size_request(px(L::tbToolBar.width), px(L::tbToolBar.height));
-    for (size_t i = 0; i < kToolbarButtons.size(); ++i) {
-        const ToolbarButton& button = kToolbarButtons[i];
-        PictureButton& item = buttons[i];
-        item.setup(button.key, button.caption, button.picture, px(L::kButtonWidth), px(L::kButtonHeight));
+    tbToolBar.set_size_request(px(browser_layout::tbToolBar.width), px(browser_layout::tbToolBar.height));
+    for (size_t i = 0; i < toolbar_buttons.size(); ++i) {
+        const toolbar_button& button = toolbar_buttons[i];
+        picture_button& item = buttons[i];
+        item.setup(button.key, button.caption, button.picture, px(browser_layout::button_width), px(browser_layout::button_height));
         item.button.signal_clicked().connect([this, &item] { tbToolBar_ButtonClick(item.key()); });
         tbToolBar.append(item);
     }
-    client.put(tbToolBar, px(L::tbToolBar.left), px(L::tbToolBar.top));
+    client.put(tbToolBar, px(browser_layout::tbToolBar.left), px(browser_layout::tbToolBar.top));
 }
 
-void BrowserWindow::init_web_view() {
-    brwWebBrowser.Width(L::brwWebBrowser.width);
-    brwWebBrowser.Height(L::brwWebBrowser.height);
-    client.put(brwWebBrowser.widget(), px(L::brwWebBrowser.left), px(L::brwWebBrowser.top));
+void browser_window::init_web_view() {
+    brwWebBrowser.Width(browser_layout::brwWebBrowser.width);
+    brwWebBrowser.Height(browser_layout::brwWebBrowser.height);
+    client.put(brwWebBrowser.widget(), px(browser_layout::brwWebBrowser.left), px(browser_layout::brwWebBrowser.top));
     download_complete_ = brwWebBrowser.DownloadComplete.connect(
-        sigc::mem_fun(*this, &BrowserWindow::brwWebBrowser_DownloadComplete));
+        sigc::mem_fun(*this, &browser_window::brwWebBrowser_DownloadComplete));
 }
 
-void BrowserWindow::Load() {
+void browser_window::Load() {
     if (loaded_)
         return;
     loaded_ = true;
@@ -132,53 +130,53 @@ void BrowserWindow::Load() {
     if (area.get_width() > 1)
         Form_Resize(to_twips(area.get_width()), to_twips(area.get_height()));
     StartingAddress = std::string(HomeAddress);
-    int top = L::lblAddress.top + L::lblAddress.height + 15;
-    picAddress.move(cboAddress, px(L::cboAddressLoadedLeft), px(top));
+    int top = browser_layout::lblAddress.top + browser_layout::lblAddress.height + 15;
+    picAddress.move(cboAddress, px(browser_layout::cboAddressLoadedLeft), px(top));
     cboAddress.get_entry()->set_text("");
     cboAddress.append(cboAddress.get_entry()->get_text());
     set_timer(true);
     brwWebBrowser.Navigate(StartingAddress);
 }
 
-void BrowserWindow::Form_Resize(int client_width_twips, int client_height_twips) {
+void browser_window::Form_Resize(int client_width_twips, int client_height_twips) {
     // The address box runs from where the load step puts it to the strip's right edge; the web
     // view fills the client area below the toolbar.
-    int width = std::max(0, client_width_twips - L::cboAddressLoadedLeft);
-    cboAddress.set_size_request(px(width), px(L::cboAddress.height));
-    picAddress.set_size_request(px(client_width_twips), px(L::picAddress.height));
-    tbToolBar.set_size_request(px(client_width_twips), px(L::tbToolBar.height));
+    int width = std::max(0, client_width_twips - browser_layout::cboAddressLoadedLeft);
+    cboAddress.set_size_request(px(width), px(browser_layout::cboAddress.height));
+    picAddress.set_size_request(px(client_width_twips), px(browser_layout::picAddress.height));
+    tbToolBar.set_size_request(px(client_width_twips), px(browser_layout::tbToolBar.height));
     brwWebBrowser.Width(client_width_twips);
-    brwWebBrowser.Height(std::max(0, client_height_twips - L::brwWebBrowser.top));
+    brwWebBrowser.Height(std::max(0, client_height_twips - browser_layout::brwWebBrowser.top));
 }
 
-void BrowserWindow::set_timer(bool enabled) {
+void browser_window::set_timer(bool enabled) {
     if (enabled && !timTimer.connected()) {
         timTimer = Glib::signal_timeout().connect(
             [this] {
                 timTimer_Timer();
                 return timTimer.connected();
             },
-            L::kTimerMs);
+            browser_layout::timer_ms);
     } else if (!enabled) {
         timTimer.disconnect();
     }
 }
 
-void BrowserWindow::timTimer_Timer() {
+void browser_window::timTimer_Timer() {
     if (brwWebBrowser.Busy()) {
-        set_title(kLoadingTitle);
+        set_title(loading_title);
     } else {
         set_timer(false);
         set_title(title_for_display(brwWebBrowser.LocationName()));
     }
 }
 
-void BrowserWindow::cboAddress_Click() {
+void browser_window::cboAddress_Click() {
     set_timer(true);
     brwWebBrowser.Navigate(cboAddress.get_entry()->get_text());
 }
 
-void BrowserWindow::cboAddress_Changed() {
+void browser_window::cboAddress_Changed() {
     // "changed" also comes while the user types; only a pick from the list is a click.
     if (cboAddress.get_active_row_number() < 0)
         return;
@@ -187,22 +185,22 @@ void BrowserWindow::cboAddress_Changed() {
     cboAddress.set_active(-1);
 }
 
-void BrowserWindow::cboAddress_KeyPress_Enter() { cboAddress_Click(); }
+void browser_window::cboAddress_KeyPress_Enter() { cboAddress_Click(); }
 
-void BrowserWindow::brwWebBrowser_DownloadComplete() {
+void browser_window::brwWebBrowser_DownloadComplete() {
     cboAddress.get_entry()->set_text(brwWebBrowser.LocationURL());
 }
 
-void BrowserWindow::OpenNewWindow() { window_host().open_browser_window(); }
+void browser_window::OpenNewWindow() { registered_host().open_browser_window(); }
 
-void BrowserWindow::tbToolBar_ButtonClick(const std::string& key) {
+void browser_window::tbToolBar_ButtonClick(const std::string& key) {
     set_timer(true);
     if (key == "NewBro") {
         OpenNewWindow();
     } else if (key == "Back") {
         (void)brwWebBrowser.GoBack();
     } else if (key == "About") {
-        window_host().show_about(*this);
+        registered_host().show_about(*this);
         // Anything may have happened inside the modal show; nothing read before it is used.
     } else if (key == "Forward") {
         (void)brwWebBrowser.GoForward();
@@ -219,9 +217,9 @@ void BrowserWindow::tbToolBar_ButtonClick(const std::string& key) {
     }
 }
 
-void BrowserWindow::nwwindow_Click() { OpenNewWindow(); }
+void browser_window::nwwindow_Click() { OpenNewWindow(); }
 
-void BrowserWindow::close_Click() {
+void browser_window::close_Click() {
     // Ends the program at once: every window closes, whatever it shows or loads.
     auto app = get_application();
     for (Gtk::Window* window : app->get_windows())
@@ -229,8 +227,8 @@ void BrowserWindow::close_Click() {
     app->quit();
 }
 
-void BrowserWindow::abut_Click() { window_host().show_about(*this); }
+void browser_window::abut_Click() { registered_host().show_about(*this); }
 
-void BrowserWindow::helib_Click() { window_host().show_help(); }
+void browser_window::helib_Click() { registered_host().show_help(); }
 
 } // namespace zarnic

@@ -23,27 +23,27 @@
 
 namespace zarnic {
 
-struct BrowserLayout {
-    static constexpr int kClientWidth = 13395;
-    static constexpr int kClientHeight = 11250;
-    static constexpr Twips picAddress{0, 0, 13395, 675};
-    static constexpr Twips lblAddress{120, 0, 3075, 255};
-    static constexpr Twips cboAddress{120, 240, 13275, 315};
+struct browser_layout {
+    static constexpr int client_width = 13395;
+    static constexpr int client_height = 11250;
+    static constexpr twips_box picAddress{0, 0, 13395, 675};
+    static constexpr twips_box lblAddress{120, 0, 3075, 255};
+    static constexpr twips_box cboAddress{120, 240, 13275, 315};
     static constexpr int cboAddressLoadedLeft = 50;
-    static constexpr Twips tbToolBar{0, 675, 13395, 750};
-    static constexpr Twips brwWebBrowser{0, 1440, 13320, 9735};
-    static constexpr int kButtonWidth = 1035;
-    static constexpr int kButtonHeight = 660;
-    static constexpr int kTimerMs = 5;
+    static constexpr twips_box tbToolBar{0, 675, 13395, 750};
+    static constexpr twips_box brwWebBrowser{0, 1440, 13320, 9735};
+    static constexpr int button_width = 1035;
+    static constexpr int button_height = 660;
+    static constexpr int timer_ms = 5;
 };
 
 // The toolbar's buttons, left to right: key, caption, picture in the image list.
-struct ToolbarButton {
+struct toolbar_button {
     const char* key;
     const char* caption;
     int picture;
 };
-inline constexpr std::array<ToolbarButton, 8> kToolbarButtons{{
+inline constexpr std::array<toolbar_button, 8> toolbar_buttons{{
     {"Back", "Back", 1},
     {"Forward", "Forward", 3},
     {"Stop", "Stop", 5},
@@ -54,18 +54,18 @@ inline constexpr std::array<ToolbarButton, 8> kToolbarButtons{{
     {"About", "About", 2},
 }};
 
-inline constexpr const char* kLoadingTitle = "Loading URL Please Wait a Moment...";
+inline constexpr const char* loading_title = "Loading URL Please Wait a Moment...";
 
 // A page's name as the title bar shows it: control characters become spaces, and a name
 // longer than a title bar can hold is cut short with an ellipsis.
 std::string title_for_display(const std::string& name);
 
-class BrowserWindow : public Gtk::Window {
+class browser_window : public Gtk::Window {
 public:
-    BrowserWindow();
-    ~BrowserWindow() override;
-    BrowserWindow(const BrowserWindow&) = delete;
-    BrowserWindow& operator=(const BrowserWindow&) = delete;
+    browser_window();
+    ~browser_window() override;
+    browser_window(const browser_window&) = delete;
+    browser_window& operator=(const browser_window&) = delete;
 
     // The load step: shows the window and opens StartingAddress. Runs once.
     void Load();
@@ -94,13 +94,13 @@ public:
     Gtk::MenuItem hlp{"Help"};
     Gtk::Menu help_menu;
     Gtk::MenuItem helib{"Zarnic! Help Libary"};
-    ClientArea client;
-    ClientArea picAddress;
+    client_area client;
+    client_area picAddress;
     Gtk::Label lblAddress;
     Gtk::ComboBoxText cboAddress{true};
     Gtk::Toolbar tbToolBar;
-    std::array<PictureButton, 8> buttons;
-    WebView brwWebBrowser;
+    std::array<picture_button, 8> buttons;
+    web_view brwWebBrowser;
 
 private:
     void init_menus();

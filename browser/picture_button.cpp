@@ -5,18 +5,18 @@
 
 namespace zarnic {
 
-void PictureButton::setup(std::string key, const std::string& caption, int picture, int width,
+void picture_button::setup(std::string key, const std::string& caption, int picture, int width,
                           int height) {
     key_ = std::move(key);
     // Rendered for the screen's scale, so the picture stays sharp on HiDPI screens.
     int scale = get_scale_factor();
-    auto pixbuf = resources::toolbar_picture(picture, resources::kToolbarPictureSize * scale);
+    auto pixbuf = resources::toolbar_picture(picture, resources::toolbar_picture_size * scale);
     cairo_surface_t* surface = gdk_cairo_surface_create_from_pixbuf(pixbuf->gobj(), scale, nullptr);
     gtk_image_set_from_surface(image_.gobj(), surface);
     cairo_surface_destroy(surface);
 
     caption_.set_text(caption);
-    set_font(caption_, font_description(kMsSansSerif, 8.25));
+    set_font(caption_, font_description(ms_sans_serif, 8.25));
     box_.pack_start(image_, Gtk::PACK_EXPAND_WIDGET);
     box_.pack_start(caption_, Gtk::PACK_SHRINK);
     button.add(box_);

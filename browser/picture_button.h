@@ -12,11 +12,11 @@
 
 namespace zarnic {
 
-class PictureButton : public Gtk::ToolItem {
+class picture_button : public Gtk::ToolItem {
 public:
-    PictureButton() = default;
-    PictureButton(const PictureButton&) = delete;
-    PictureButton& operator=(const PictureButton&) = delete;
+    picture_button() = default;
+    picture_button(const picture_button&) = delete;
+    picture_button& operator=(const picture_button&) = delete;
 
     // Sets the key, the caption (also the tooltip), the picture (index in the image list) and
     // the size in pixels.

@@ -5,7 +5,7 @@
 
 namespace zarnic {
 
-BoxLabel::BoxLabel(const Glib::ustring& text, const Pango::FontDescription& font, int width,
+box_label::box_label(const Glib::ustring& text, const Pango::FontDescription& font, int width,
                    int height)
     : text_(text)
     , font_(font)
@@ -21,7 +21,7 @@ BoxLabel::BoxLabel(const Glib::ustring& text, const Pango::FontDescription& font
 // on the line starts the next one, and the spaces before it stay at the end of the line, where
 // they take no room. Pango's own wrapping counts those spaces, so a long run of them would pull
 // the word before it onto the next line as well.
-Glib::ustring BoxLabel::wrap(const Glib::RefPtr<Pango::Layout>& measure) const {
+Glib::ustring box_label::wrap(const Glib::RefPtr<Pango::Layout>& measure) const {
     auto width_of = [&](const Glib::ustring& line) {
         measure->set_text(line);
         int w = 0, h = 0;
@@ -65,7 +65,7 @@ Glib::ustring BoxLabel::wrap(const Glib::RefPtr<Pango::Layout>& measure) const {
     return result + line + pending;
 }
 
-Glib::RefPtr<Pango::Layout> BoxLabel::layout() {
+Glib::RefPtr<Pango::Layout> box_label::layout() {
     // Plain text, never markup: the texts contain characters that markup would interpret.
     auto result = create_pango_layout("");
     result->set_font_description(font_);
@@ -74,7 +74,7 @@ Glib::RefPtr<Pango::Layout> BoxLabel::layout() {
     return result;
 }
 
-bool BoxLabel::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
+bool box_label::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
     const int width = get_allocated_width();
     const int height = get_allocated_height();
     cr->rectangle(0, 0, width, height);

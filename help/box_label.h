@@ -13,9 +13,9 @@
 
 namespace zarnic {
 
-class BoxLabel : public Gtk::DrawingArea {
+class box_label : public Gtk::DrawingArea {
 public:
-    BoxLabel(const Glib::ustring& text, const Pango::FontDescription& font, int width, int height);
+    box_label(const Glib::ustring& text, const Pango::FontDescription& font, int width, int height);
 
     const Glib::ustring& get_text() const { return text_; }
 

@@ -13,28 +13,28 @@
 namespace zarnic {
 
 // How a page element is drawn: the four label text styles, or the logo picture.
-enum class HelpStyle { Question, Heading, SubHeading, Body, Picture };
+enum class help_style { question, heading, sub_heading, body, picture };
 
 // The font of a label text style (all Arial, drawn with its stand-in).
-Pango::FontDescription help_font(HelpStyle style);
+Pango::FontDescription help_font(help_style style);
 
-struct HelpElement {
+struct help_element {
     std::string_view name; // the control's name, e.g. "Label14" or "Label1(2)"
-    Twips box;
-    HelpStyle style;
+    twips_box box;
+    help_style style;
     std::string_view text; // empty for the picture
 };
 
-struct HelpPage {
+struct help_page {
     std::string_view caption;
     // Stacking order where boxes overlap: topmost first.
-    std::span<const HelpElement> elements;
+    std::span<const help_element> elements;
 };
 
 // The hint that stands on every page; it ends with the support address and one space.
 std::string_view help_hint_text();
 
 // The four pages, in tab order.
-std::span<const HelpPage> help_pages();
+std::span<const help_page> help_pages();
 
 } // namespace zarnic

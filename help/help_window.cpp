@@ -25,19 +25,19 @@ Gtk::Label* make_caption(std::string_view text, const Pango::FontDescription& fo
 
 } // namespace
 
-HelpWindow::HelpWindow()
-    : client_(px(kHelpLayout.client.width), px(kHelpLayout.client.height))
-    , SSTab1(px(kHelpLayout.SSTab1.width), px(kHelpLayout.SSTab1.height),
-             kHelpLayout.tabs_per_row, px(kHelpLayout.tab_height)) {
+help_window::help_window()
+    : client_(px(help_window_layout.client.width), px(help_window_layout.client.height))
+    , SSTab1(px(help_window_layout.SSTab1.width), px(help_window_layout.SSTab1.height),
+             help_window_layout.tabs_per_row, px(help_window_layout.tab_height)) {
     init_window();
     init_SSTab1();
     init_Command1();
     show_all_children();
 }
 
-void HelpWindow::init_window() {
+void help_window::init_window() {
     load_style_sheet();
-    set_title(ustring(kHelpTitle));
+    set_title(ustring(help_title));
     set_type_hint(Gdk::WINDOW_TYPE_HINT_UTILITY);
     set_skip_taskbar_hint(true);
     set_resizable(false);
@@ -45,23 +45,23 @@ void HelpWindow::init_window() {
     add(client_);
 }
 
-void HelpWindow::init_SSTab1() {
-    client_.put(SSTab1, px(kHelpLayout.SSTab1.left), px(kHelpLayout.SSTab1.top));
-    const auto tab_font = help_font(HelpStyle::Body);
-    for (const HelpPage& page_content : help_pages()) {
+void help_window::init_SSTab1() {
+    client_.put(SSTab1, px(help_window_layout.SSTab1.left), px(help_window_layout.SSTab1.top));
+    const auto tab_font = help_font(help_style::body);
+    for (const help_page& page_content : help_pages()) {
         Gtk::Fixed& page = SSTab1.add_page(ustring(page_content.caption), tab_font);
         // The table lists the topmost element first; a container paints its children in the
         // order they were put, so the topmost goes in last and paints over the boxes below.
         for (auto it = page_content.elements.rbegin(); it != page_content.elements.rend(); ++it) {
-            const HelpElement& e = *it;
+            const help_element& e = *it;
             const int width = px(e.box.width), height = px(e.box.height);
             Gtk::Widget* widget = nullptr;
-            if (e.style == HelpStyle::Picture) {
-                auto* picture = Gtk::make_managed<resources::Picture>(resources::kLogo);
+            if (e.style == help_style::picture) {
+                auto* picture = Gtk::make_managed<resources::picture_view>(resources::logo_picture);
                 picture->set_size_request(width, height);
                 widget = picture;
             } else {
-                widget = Gtk::make_managed<BoxLabel>(ustring(e.text), help_font(e.style),
+                widget = Gtk::make_managed<box_label>(ustring(e.text), help_font(e.style),
                                                      width, height);
             }
             page.put(*widget, px(e.box.left), px(e.box.top));
@@ -70,23 +70,23 @@ void HelpWindow::init_SSTab1() {
     }
 }
 
-void HelpWindow::init_Command1() {
-    const Twips& box = kHelpLayout.Command1;
-    Command1.add(*make_caption(kCommand1Caption, font_description(kArial, 8.25)));
+void help_window::init_Command1() {
+    const twips_box& box = help_window_layout.Command1;
+    Command1.add(*make_caption(command1_caption, font_description(arial, 8.25)));
     Command1.set_size_request(px(box.width), px(box.height));
     // Neither the default nor the cancel button: Enter and Escape elsewhere do not press it.
     Command1.set_can_default(false);
     Command1.set_name("Command1");
     client_.put(Command1, px(box.left), px(box.top));
-    Command1.signal_clicked().connect(sigc::mem_fun(*this, &HelpWindow::Command1_Click));
+    Command1.signal_clicked().connect(sigc::mem_fun(*this, &help_window::Command1_Click));
 }
 
-Gtk::Widget* HelpWindow::element(std::string_view name) const {
+Gtk::Widget* help_window::element(std::string_view name) const {
     auto it = elements_.find(name);
     return it == elements_.end() ? nullptr : it->second;
 }
 
-void HelpWindow::Command1_Click() {
+void help_window::Command1_Click() {
     unload(*this);
 }
 

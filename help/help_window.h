@@ -17,37 +17,37 @@
 namespace zarnic {
 
 // The window's own layout, in twips.
-struct HelpLayout {
-    Twips client; // the client area
-    Twips SSTab1;
+struct help_layout {
+    twips_box client; // the client area
+    twips_box SSTab1;
     int tab_height; // one row of tabs
     int tabs_per_row;
-    Twips Command1; // runs past the client area's right and bottom edges; the window clips it
+    twips_box Command1; // runs past the client area's right and bottom edges; the window clips it
 };
 
-inline constexpr HelpLayout kHelpLayout{
+inline constexpr help_layout help_window_layout{
     {0, 0, 5880, 6195}, {0, 0, 5775, 5775}, 295, 3, {0, 5760, 5895, 495},
 };
 
-inline constexpr std::string_view kHelpTitle = "Zarnic! Help";
-inline constexpr std::string_view kCommand1Caption = ":-)  Back to Zarnic!  :-)";
+inline constexpr std::string_view help_title = "Zarnic! Help";
+inline constexpr std::string_view command1_caption = ":-)  Back to Zarnic!  :-)";
 
-class HelpWindow : public Gtk::Window {
+class help_window : public Gtk::Window {
 
 public:
-    HelpWindow();
-    HelpWindow(const HelpWindow&) = delete;
-    HelpWindow& operator=(const HelpWindow&) = delete;
+    help_window();
+    help_window(const help_window&) = delete;
+    help_window& operator=(const help_window&) = delete;
 
     // A page element by its control name ("Image1", "Label14", "Label1(2)"), or nullptr.
     Gtk::Widget* element(std::string_view name) const;
 
 private:
-    ClientArea client_;
+    client_area client_;
 
 public:
     // The window's controls, in focus order.
-    TabControl SSTab1;
+    tab_control SSTab1;
     Gtk::Button Command1;
 
 private:

@@ -7,7 +7,7 @@
 
 namespace zarnic {
 
-TabControl::TabControl(int width, int height, int tabs_per_row, int tab_height)
+tab_control::tab_control(int width, int height, int tabs_per_row, int tab_height)
     : width_(width)
     , height_(height)
     , tabs_per_row_(tabs_per_row)
@@ -21,12 +21,12 @@ TabControl::TabControl(int width, int height, int tabs_per_row, int tab_height)
     put(stack_, 0, 0);
 }
 
-int TabControl::get_strip_height() const {
+int tab_control::get_strip_height() const {
     const int rows = (get_tab_count() + tabs_per_row_ - 1) / tabs_per_row_;
     return rows * tab_height_;
 }
 
-Gtk::Fixed& TabControl::add_page(const Glib::ustring& caption, const Pango::FontDescription& font) {
+Gtk::Fixed& tab_control::add_page(const Glib::ustring& caption, const Pango::FontDescription& font) {
     const int index = get_tab_count();
     const int row = index / tabs_per_row_;
     const int column = index % tabs_per_row_;
@@ -55,7 +55,7 @@ Gtk::Fixed& TabControl::add_page(const Glib::ustring& caption, const Pango::Font
     return *page;
 }
 
-void TabControl::set_selected(int index) {
+void tab_control::set_selected(int index) {
     if (index < 0 || index >= get_tab_count() || index == selected_)
         return;
     selected_ = index;
@@ -64,7 +64,7 @@ void TabControl::set_selected(int index) {
     queue_draw();
 }
 
-void TabControl::on_tab_toggled(int index) {
+void tab_control::on_tab_toggled(int index) {
     if (!tabs_[index]->get_active())
         return;
     set_selected(index);
@@ -73,7 +73,7 @@ void TabControl::on_tab_toggled(int index) {
         grab_focus();
 }
 
-bool TabControl::on_key_press_event(GdkEventKey* event) {
+bool tab_control::on_key_press_event(GdkEventKey* event) {
     if ((event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) == 0) {
         switch (event->keyval) {
         case GDK_KEY_Left:
@@ -99,7 +99,7 @@ bool TabControl::on_key_press_event(GdkEventKey* event) {
     return Gtk::Fixed::on_key_press_event(event);
 }
 
-bool TabControl::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
+bool tab_control::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
     const int strip = get_strip_height();
     auto context = get_style_context();
     context->context_save();

@@ -17,12 +17,12 @@
 
 namespace zarnic {
 
-class TabControl : public Gtk::Fixed {
+class tab_control : public Gtk::Fixed {
 public:
     // Sizes in pixels: the whole control, and the height of one row of tabs.
-    TabControl(int width, int height, int tabs_per_row, int tab_height);
-    TabControl(const TabControl&) = delete;
-    TabControl& operator=(const TabControl&) = delete;
+    tab_control(int width, int height, int tabs_per_row, int tab_height);
+    tab_control(const tab_control&) = delete;
+    tab_control& operator=(const tab_control&) = delete;
 
     // Adds a tab with its caption at the end and returns its page, to be filled by the caller.
     // The first tab added is the selected one.

@@ -20,24 +20,24 @@ void ensure_registered();
 // Full resource path of a file in the bundle, e.g. path("pages/start.html").
 std::string path(const std::string& name);
 
-// Bundle names of the pictures, for picture() and Picture.
-inline constexpr const char* kLogo = "pictures/logo.svg";
-inline constexpr const char* kWindowIcon = "pictures/window-icon.svg";
-// The window icon redrawn for sizes up to kSmallWindowIconLimit, where the large drawing blurs.
-inline constexpr const char* kSmallWindowIcon = "pictures/window-icon-16.svg";
-inline constexpr int kSmallWindowIconLimit = 23;
+// Bundle names of the pictures, for picture() and picture_view.
+inline constexpr const char* logo_picture = "pictures/logo.svg";
+inline constexpr const char* window_icon_picture = "pictures/window-icon.svg";
+// The window icon redrawn for sizes up to small_window_icon_limit, where the large drawing blurs.
+inline constexpr const char* small_window_icon_picture = "pictures/window-icon-16.svg";
+inline constexpr int small_window_icon_limit = 23;
 
 // Design sizes, in pixels at scale 1.
-inline constexpr int kLogoWidth = 160;
-inline constexpr int kLogoHeight = 140;
-inline constexpr int kWindowIconSize = 32;
-inline constexpr int kToolbarPictureSize = 24;
+inline constexpr int logo_width = 160;
+inline constexpr int logo_height = 140;
+inline constexpr int window_icon_size = 32;
+inline constexpr int toolbar_picture_size = 24;
 
 // The toolbar's image list holds this many pictures, with indexes from 1.
-inline constexpr int kToolbarPictureCount = 8;
+inline constexpr int toolbar_picture_count = 8;
 
 // The window icon sizes handed to the window manager (the desktop takes the largest).
-inline constexpr int kWindowIconSizes[] = {16, 32, 48, 256};
+inline constexpr int window_icon_sizes[] = {16, 32, 48, 256};
 
 // Renders the named picture of the bundle at width x height pixels, stretched to fill them.
 // Throws Glib::Error when there is no such picture, std::invalid_argument for a size below 1.
@@ -47,28 +47,28 @@ Glib::RefPtr<Gdk::Pixbuf> picture(const std::string& name, int width, int height
 Glib::RefPtr<Gdk::Pixbuf> logo(int width, int height);
 
 // The browser window's icon, a blue application window with a document, size x size pixels;
-// drawn from the small drawing up to kSmallWindowIconLimit pixels, from the large one above.
+// drawn from the small drawing up to small_window_icon_limit pixels, from the large one above.
 Glib::RefPtr<Gdk::Pixbuf> window_icon(int size);
 
-// The icon at every size of kWindowIconSizes, smallest first, for Gtk::Window::set_icon_list().
+// The icon at every size of window_icon_sizes, smallest first, for Gtk::Window::set_icon_list().
 std::vector<Glib::RefPtr<Gdk::Pixbuf>> window_icon_list();
 
-// Bundle name of picture `index` (1 to kToolbarPictureCount) of the toolbar's image list.
+// Bundle name of picture `index` (1 to toolbar_picture_count) of the toolbar's image list.
 // Throws std::out_of_range for any other index.
 std::string toolbar_picture_name(int index);
 
-// Picture `index` of the toolbar's image list at size x size pixels, on a transparent ground.
-// Throws std::out_of_range for an index outside 1 to kToolbarPictureCount.
+// picture_view `index` of the toolbar's image list at size x size pixels, on a transparent ground.
+// Throws std::out_of_range for an index outside 1 to toolbar_picture_count.
 Glib::RefPtr<Gdk::Pixbuf> toolbar_picture(int index, int size);
 
 // Shows one picture of the bundle stretched to the widget's allocation. It is rendered at the
 // allocation's size in device pixels (allocation times the screen's scale factor), so it stays
 // sharp on HiDPI screens; the rendering is kept until the size or the scale changes.
-class Picture : public Gtk::DrawingArea {
+class picture_view : public Gtk::DrawingArea {
 public:
-    explicit Picture(std::string name);
-    Picture(const Picture&) = delete;
-    Picture& operator=(const Picture&) = delete;
+    explicit picture_view(std::string name);
+    picture_view(const picture_view&) = delete;
+    picture_view& operator=(const picture_view&) = delete;
 
     const std::string& name() const { return name_; }
 

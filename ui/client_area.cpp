@@ -4,30 +4,30 @@
 
 namespace zarnic {
 
-ClientArea::ClientArea(int natural_width, int natural_height, Sizing sizing)
+client_area::client_area(int natural_width, int natural_height, size_rule sizing)
     : natural_width_(natural_width), natural_height_(natural_height), sizing_(sizing) {
     set_has_window(false);
 }
 
-void ClientArea::get_preferred_width_vfunc(int& minimum, int& natural) const {
+void client_area::get_preferred_width_vfunc(int& minimum, int& natural) const {
     natural = natural_width_;
-    minimum = sizing_ == Sizing::Fixed ? natural : 1;
+    minimum = sizing_ == size_rule::fixed ? natural : 1;
 }
 
-void ClientArea::get_preferred_height_vfunc(int& minimum, int& natural) const {
+void client_area::get_preferred_height_vfunc(int& minimum, int& natural) const {
     natural = natural_height_;
-    minimum = sizing_ == Sizing::Fixed ? natural : 1;
+    minimum = sizing_ == size_rule::fixed ? natural : 1;
 }
 
-void ClientArea::get_preferred_width_for_height_vfunc(int, int& minimum, int& natural) const {
+void client_area::get_preferred_width_for_height_vfunc(int, int& minimum, int& natural) const {
     get_preferred_width_vfunc(minimum, natural);
 }
 
-void ClientArea::get_preferred_height_for_width_vfunc(int, int& minimum, int& natural) const {
+void client_area::get_preferred_height_for_width_vfunc(int, int& minimum, int& natural) const {
     get_preferred_height_vfunc(minimum, natural);
 }
 
-void ClientArea::on_size_allocate(Gtk::Allocation& allocation) {
+void client_area::on_size_allocate(Gtk::Allocation& allocation) {
     set_allocation(allocation);
     if (on_resize && (allocation.get_width() != last_width_ || allocation.get_height() != last_height_)) {
         last_width_ = allocation.get_width();

@@ -10,12 +10,12 @@
 
 namespace zarnic {
 
-class ClientArea : public Gtk::Fixed {
+class client_area : public Gtk::Fixed {
 public:
     // The size it asks for, in pixels; a fixed area asks for exactly that, a resizable one
     // accepts any size down to one pixel.
-    enum class Sizing { Fixed, Resizable };
-    ClientArea(int natural_width, int natural_height, Sizing sizing = Sizing::Fixed);
+    enum class size_rule { fixed, resizable };
+    client_area(int natural_width, int natural_height, size_rule sizing = size_rule::fixed);
 
     // Called with the new size in pixels before the children are placed.
     std::function<void(int, int)> on_resize;
@@ -30,7 +30,7 @@ protected:
 private:
     int natural_width_;
     int natural_height_;
-    Sizing sizing_;
+    size_rule sizing_;
     int last_width_ = -1;
     int last_height_ = -1;
 };

@@ -18,8 +18,8 @@ Pango::FontDescription font_description(std::string_view family, double points, 
     Pango::FontDescription font;
     font.set_family(Glib::ustring(family.data(), family.size()));
     font.set_size(int(points * PANGO_SCALE + 0.5));
-    font.set_weight((style & kBold) ? Pango::WEIGHT_BOLD : Pango::WEIGHT_NORMAL);
-    font.set_style((style & kItalic) ? Pango::STYLE_ITALIC : Pango::STYLE_NORMAL);
+    font.set_weight((style & bold) ? Pango::WEIGHT_BOLD : Pango::WEIGHT_NORMAL);
+    font.set_style((style & italic) ? Pango::STYLE_ITALIC : Pango::STYLE_NORMAL);
     return font;
 }
 

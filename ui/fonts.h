@@ -12,14 +12,14 @@ namespace zarnic {
 
 // Arial and MS Sans Serif become Liberation Sans (metric-compatible with Arial), Tahoma becomes
 // DejaVu Sans Condensed (close to its width).
-inline constexpr std::string_view kArial = "Liberation Sans";
-inline constexpr std::string_view kMsSansSerif = "Liberation Sans";
-inline constexpr std::string_view kTahoma = "DejaVu Sans Condensed";
+inline constexpr std::string_view arial = "Liberation Sans";
+inline constexpr std::string_view ms_sans_serif = "Liberation Sans";
+inline constexpr std::string_view tahoma = "DejaVu Sans Condensed";
 
-enum FontStyle { kRegular = 0, kBold = 1, kItalic = 2 };
+enum font_style { regular = 0, bold = 1, italic = 2 };
 
 // The font of a design family at a size in points, bold and/or italic.
-Pango::FontDescription font_description(std::string_view family, double points, int style = kRegular);
+Pango::FontDescription font_description(std::string_view family, double points, int style = regular);
 
 // Draws the label's (or the entry's) text in the font.
 void set_font(Gtk::Label& label, const Pango::FontDescription& font);

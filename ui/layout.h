@@ -5,14 +5,14 @@
 namespace zarnic {
 
 // A control's box in twips, relative to its container.
-struct Twips {
+struct twips_box {
     int left;
     int top;
     int width;
     int height;
 };
 
-// Twips to pixels, to the nearest pixel.
+// twips_box to pixels, to the nearest pixel.
 constexpr int px(int twips) { return (twips + 7) / 15; }
 
 // Pixels to twips.

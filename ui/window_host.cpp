@@ -6,16 +6,16 @@
 
 namespace zarnic {
 namespace {
-WindowHost* g_host = nullptr;
+window_host* g_host = nullptr;
 } // namespace
 
-WindowHost& window_host() {
+window_host& registered_host() {
     if (!g_host)
         throw std::logic_error("no window host registered");
     return *g_host;
 }
 
-void set_window_host(WindowHost* host) { g_host = host; }
+void register_host(window_host* host) { g_host = host; }
 
 void unload(Gtk::Window& window) { window.hide(); }
 

@@ -9,9 +9,9 @@ class Window;
 
 namespace zarnic {
 
-class WindowHost {
+class window_host {
 public:
-    virtual ~WindowHost() = default;
+    virtual ~window_host() = default;
     // Points the shared browser-window reference at a new browser window and shows it.
     virtual void open_browser_window() = 0;
     // Shows the one Help window, non-modal: created if there is none, else brought forward.
@@ -21,8 +21,8 @@ public:
 };
 
 // The registered host (the program registers itself before it shows its first window).
-WindowHost& window_host();
-void set_window_host(WindowHost* host);
+window_host& registered_host();
+void register_host(window_host* host);
 
 // Unloads a window: hides it, which destroys it and its controls.
 void unload(Gtk::Window& window);

@@ -33,14 +33,14 @@ std::string_view trim(std::string_view text) {
 
 } // namespace
 
-AddressPlan plan_address(std::string_view text, std::string_view search_query) {
-    AddressPlan plan;
+address_plan plan_address(std::string_view text, std::string_view search_query) {
+    address_plan plan;
     const std::string_view trimmed = trim(text);
     if (trimmed.empty())
         return plan; // Nothing
 
     if (looks_like_host(trimmed)) {
-        plan.kind = AddressPlan::Kind::Secure;
+        plan.kind = address_plan::plan_kind::secure;
         plan.uri = "https://" + std::string(trimmed);
         plan.fallback = "http://" + std::string(trimmed);
         return plan;
@@ -55,18 +55,18 @@ AddressPlan plan_address(std::string_view text, std::string_view search_query) {
     if (scheme) {
         plan.scheme = scheme;
         if (std::find(loadable.begin(), loadable.end(), plan.scheme) != loadable.end()) {
-            plan.kind = AddressPlan::Kind::Load;
+            plan.kind = address_plan::plan_kind::load;
             plan.uri = whole;
         } else if (plan.scheme == "mailto") {
-            plan.kind = AddressPlan::Kind::Mail;
+            plan.kind = address_plan::plan_kind::mail;
             plan.uri = whole;
         } else {
-            plan.kind = AddressPlan::Kind::Refused;
+            plan.kind = address_plan::plan_kind::refused;
         }
         return plan;
     }
 
-    plan.kind = AddressPlan::Kind::Search;
+    plan.kind = address_plan::plan_kind::search;
     g_autofree char* escaped = g_uri_escape_string(whole.c_str(), nullptr, FALSE);
     std::string query(search_query);
     size_t at = query.find("%s");

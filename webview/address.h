@@ -6,22 +6,22 @@
 
 namespace zarnic {
 
-struct AddressPlan {
-    enum class Kind {
-        Nothing, // empty text: stay where the view is
-        Load,    // load uri as it is
-        Secure,  // host without a scheme: https first (uri), http (fallback) if nothing speaks TLS
-        Search,  // the search page with the text as the query (uri)
-        Mail,    // hand uri to the desktop's mail program
-        Refused, // a scheme the view will not load (scheme says which)
+struct address_plan {
+    enum class plan_kind {
+        nothing, // empty text: stay where the view is
+        load,    // load uri as it is
+        secure,  // host without a scheme: https first (uri), http (fallback) if nothing speaks TLS
+        search,  // the search page with the text as the query (uri)
+        mail,    // hand uri to the desktop's mail program
+        refused, // a scheme the view will not load (scheme says which)
     };
-    Kind kind = Kind::Nothing;
+    plan_kind kind = plan_kind::nothing;
     std::string uri;
     std::string fallback;
     std::string scheme;
 };
 
 // search_query is the search address with "%s" where the escaped text goes.
-AddressPlan plan_address(std::string_view text, std::string_view search_query);
+address_plan plan_address(std::string_view text, std::string_view search_query);
 
 } // namespace zarnic

@@ -6,7 +6,7 @@ namespace zarnic {
 namespace {
 
 // How long the view waits for a typed host to answer in TLS before it loads the http address.
-constexpr guint kTlsProbeMs = 4000;
+constexpr guint tls_probe_ms = 4000;
 
 // Whether the way the connection failed says that nothing on the port speaks TLS. Other
 // failures (an unknown host, no route) go to the https address, where the engine's error page
@@ -28,7 +28,7 @@ https_probe::~https_probe() {
     abandon();
 }
 
-void https_probe::start(const AddressPlan& plan) {
+void https_probe::start(const address_plan& plan) {
     abandon();
     https_ = plan.uri;
     http_ = plan.fallback;
@@ -48,7 +48,7 @@ void https_probe::start(const AddressPlan& plan) {
     g_signal_connect(client, "event", G_CALLBACK(on_event), nullptr);
     g_socket_client_connect_to_host_async(client, host_port.c_str(), 443, cancellable_,
                                           on_connected, task);
-    timer_ = g_timeout_add(kTlsProbeMs, on_timeout, this);
+    timer_ = g_timeout_add(tls_probe_ms, on_timeout, this);
 }
 
 void https_probe::abandon() {

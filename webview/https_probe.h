@@ -25,7 +25,7 @@ public:
 
     // Probes the host of plan.uri (a Secure plan), then loads plan.uri or plan.fallback. The
     // caller has made the view busy already.
-    void start(const AddressPlan& plan);
+    void start(const address_plan& plan);
     // Abandons the probe in flight, if any; nothing is loaded for it.
     void abandon();
 

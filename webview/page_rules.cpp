@@ -4,8 +4,8 @@ namespace zarnic {
 namespace {
 
 // Script dialogs: at most this many within the window below; a page raising more gets no more.
-constexpr size_t kDialogLimit = 3;
-constexpr gint64 kDialogWindowUs = 10 * G_USEC_PER_SEC;
+constexpr size_t dialog_limit = 3;
+constexpr gint64 dialog_window_us = 10 * G_USEC_PER_SEC;
 
 bool is_attachment(WebKitURIResponse* response) {
     SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);
@@ -92,9 +92,9 @@ gboolean page_rules::on_permission(WebKitWebView*, WebKitPermissionRequest* requ
 gboolean page_rules::on_script_dialog(WebKitWebView*, WebKitScriptDialog* dialog,
                                       page_rules* self) {
     gint64 now = g_get_monotonic_time();
-    while (!self->dialog_times_.empty() && now - self->dialog_times_.front() > kDialogWindowUs)
+    while (!self->dialog_times_.empty() && now - self->dialog_times_.front() > dialog_window_us)
         self->dialog_times_.pop_front();
-    if (self->dialog_times_.size() < kDialogLimit) {
+    if (self->dialog_times_.size() < dialog_limit) {
         self->dialog_times_.push_back(now);
         return FALSE; // the engine shows its own dialog
     }

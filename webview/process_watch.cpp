@@ -6,10 +6,10 @@ namespace zarnic {
 namespace {
 
 // A page that stops answering is ended after this long, so it cannot hold a beginner hostage.
-constexpr guint kUnresponsiveKillMs = 6000;
+constexpr guint unresponsive_kill_ms = 6000;
 // A load broken by the network process's death is tried this many times, this far apart.
-constexpr int kNetworkRetries = 6;
-constexpr guint kNetworkRetryMs = 500;
+constexpr int network_retries = 6;
+constexpr guint network_retry_ms = 500;
 
 // The error a load gets when the network process dies under it: the engine's own "internal
 // error" (code 300 of its core domain), which is neither a network nor a policy error.
@@ -48,7 +48,7 @@ void process_watch::on_load_changed(WebKitWebView*, WebKitLoadEvent event, proce
         return;
     // Right after the network process has died, the engine may answer a load with an empty
     // page of its own instead of asking the server: try again.
-    if (self->is_synthetic_answer() && self->retries_ < kNetworkRetries)
+    if (self->is_synthetic_answer() && self->retries_ < network_retries)
         self->schedule_retry(current_uri(self->view_));
     else
         self->retries_ = 0;
@@ -58,7 +58,7 @@ gboolean process_watch::on_load_failed(WebKitWebView*, WebKitLoadEvent, char* ur
                                        process_watch* self) {
     // The network process died under this load; the engine starts a new one on demand, so the
     // load is tried again instead of showing an error the user did not cause.
-    if (is_network_process_loss(error) && self->retries_ < kNetworkRetries && uri && *uri) {
+    if (is_network_process_loss(error) && self->retries_ < network_retries && uri && *uri) {
         self->schedule_retry(uri);
         return TRUE;
     }
@@ -69,7 +69,7 @@ void process_watch::schedule_retry(const std::string& uri) {
     ++retries_;
     retry_uri_ = uri;
     if (!retry_timer_)
-        retry_timer_ = g_timeout_add(kNetworkRetryMs, on_retry, this);
+        retry_timer_ = g_timeout_add(network_retry_ms, on_retry, this);
 }
 
 gboolean process_watch::on_retry(gpointer data) {
@@ -122,7 +122,7 @@ void process_watch::on_responsive(WebKitWebView* view, GParamSpec*, process_watc
         self->state_.settle(engine_title(view));
     if (!self->unresponsive_timer_)
         self->unresponsive_timer_ =
-            g_timeout_add(kUnresponsiveKillMs, on_unresponsive_timeout, self);
+            g_timeout_add(unresponsive_kill_ms, on_unresponsive_timeout, self);
 }
 
 gboolean process_watch::on_unresponsive_timeout(gpointer data) {

@@ -11,13 +11,13 @@ namespace zarnic {
 
 // The web view's own home and search pages. Defaults are build-time constants; a test points
 // them at pages it serves itself.
-struct WebViewPages {
+struct engine_pages {
     std::string home;
     std::string search;
     // Address for a search; "%s" stands for the escaped query.
     std::string search_query;
 };
-WebViewPages& web_view_pages();
+engine_pages& web_view_pages();
 
 // Trusts one certificate (a PEM file) for one host in every view, whoever issued it: for tests
 // that serve https pages themselves, and for sites an administrator vouches for.

@@ -5,7 +5,7 @@ namespace {
 
 // How long the view waits for a finished page to hand over its title before it goes on with
 // what the engine knows.
-constexpr guint kTitleWaitMs = 2000;
+constexpr guint title_wait_ms = 2000;
 
 } // namespace
 
@@ -20,7 +20,7 @@ title_query::~title_query() {
 void title_query::ask() {
     abandon();
     cancellable_ = g_cancellable_new();
-    timer_ = g_timeout_add(kTitleWaitMs, on_timeout, this);
+    timer_ = g_timeout_add(title_wait_ms, on_timeout, this);
     // The question runs in a script world of its own, out of reach of the page's scripts.
     webkit_web_view_evaluate_javascript(view_, "document.title", -1, "zarnic", nullptr,
                                         cancellable_, on_answer, this);

@@ -16,8 +16,8 @@
 
 namespace zarnic {
 
-WebViewPages& web_view_pages() {
-    static WebViewPages pages{kWebViewHome, kWebViewSearch, kWebViewSearchQuery};
+engine_pages& web_view_pages() {
+    static engine_pages pages{web_view_home, web_view_search, web_view_search_query};
     return pages;
 }
 
@@ -35,8 +35,8 @@ struct view_deleter {
 
 // The view keeps its own busy flag and the name of the page shown; its parts (see view_parts.h)
 // do the rest of the work and report to it through load_state.
-struct WebView::Impl final : load_state {
-    WebView& owner;
+struct web_view::impl final : load_state {
+    web_view& owner;
     // The engine's view. Members are destroyed in reverse order, so the view goes last: every
     // part below has let go of its signals and timers by then.
     std::unique_ptr<WebKitWebView, view_deleter> held;
@@ -52,7 +52,7 @@ struct WebView::Impl final : load_state {
     process_watch watch;
     page_rules rules;
 
-    explicit Impl(WebView& o)
+    explicit impl(web_view& o)
         : owner(o)
         , held(WEBKIT_WEB_VIEW(g_object_ref_sink(new_view())))
         , view(held.get())
@@ -65,7 +65,7 @@ struct WebView::Impl final : load_state {
         g_signal_connect(view, "notify::title", G_CALLBACK(on_title), this);
     }
 
-    ~Impl() { g_signal_handlers_disconnect_by_data(view, this); }
+    ~impl() { g_signal_handlers_disconnect_by_data(view, this); }
 
     // Every load the view is asked for makes it busy at once, also when the engine is still
     // busy with an earlier one and so announces nothing new.
@@ -95,7 +95,7 @@ struct WebView::Impl final : load_state {
 
     // --- the end of a load and its title ---------------------------------------------------
 
-    static void on_is_loading(WebKitWebView* v, GParamSpec*, Impl* self) {
+    static void on_is_loading(WebKitWebView* v, GParamSpec*, impl* self) {
         if (webkit_web_view_is_loading(v)) {
             self->set_busy();
             return;
@@ -104,7 +104,7 @@ struct WebView::Impl final : load_state {
         self->owner.DownloadComplete.emit();
     }
 
-    static void on_load_changed(WebKitWebView*, WebKitLoadEvent event, Impl* self) {
+    static void on_load_changed(WebKitWebView*, WebKitLoadEvent event, impl* self) {
         if (event == WEBKIT_LOAD_STARTED) {
             self->set_busy();
         } else if (event == WEBKIT_LOAD_FINISHED && !webkit_web_view_is_loading(self->view) &&
@@ -116,38 +116,38 @@ struct WebView::Impl final : load_state {
         }
     }
 
-    static void on_title(WebKitWebView*, GParamSpec*, Impl* self) {
+    static void on_title(WebKitWebView*, GParamSpec*, impl* self) {
         // Titles a page sets later, by script, once its load is over.
         if (!self->busy)
             self->title = engine_title(self->view);
     }
 };
 
-WebView::WebView()
-    : impl_(std::make_unique<Impl>(*this)) {}
-WebView::~WebView() = default;
+web_view::web_view()
+    : impl_(std::make_unique<impl>(*this)) {}
+web_view::~web_view() = default;
 
-Gtk::Widget& WebView::widget() {
+Gtk::Widget& web_view::widget() {
     return *Glib::wrap(GTK_WIDGET(impl_->view));
 }
 
-void WebView::Navigate(const std::string& address) {
-    AddressPlan plan = plan_address(address, web_view_pages().search_query);
+void web_view::Navigate(const std::string& address) {
+    address_plan plan = plan_address(address, web_view_pages().search_query);
     switch (plan.kind) {
-    case AddressPlan::Kind::Nothing:
+    case address_plan::plan_kind::nothing:
         break;
-    case AddressPlan::Kind::Load:
-    case AddressPlan::Kind::Search:
+    case address_plan::plan_kind::load:
+    case address_plan::plan_kind::search:
         impl_->load(plan.uri);
         break;
-    case AddressPlan::Kind::Secure:
+    case address_plan::plan_kind::secure:
         impl_->begin_load();
         impl_->probe.start(plan);
         break;
-    case AddressPlan::Kind::Mail:
+    case address_plan::plan_kind::mail:
         open_mail_program(plan.uri);
         break;
-    case AddressPlan::Kind::Refused:
+    case address_plan::plan_kind::refused:
         impl_->begin_load();
         show_notice(impl_->view, "This address cannot be opened",
                     "Zarnic! does not open \"" + plan.scheme +
@@ -157,7 +157,7 @@ void WebView::Navigate(const std::string& address) {
     }
 }
 
-bool WebView::GoBack() {
+bool web_view::GoBack() {
     if (!webkit_web_view_can_go_back(impl_->view))
         return false;
     impl_->begin_load();
@@ -165,7 +165,7 @@ bool WebView::GoBack() {
     return true;
 }
 
-bool WebView::GoForward() {
+bool web_view::GoForward() {
     if (!webkit_web_view_can_go_forward(impl_->view))
         return false;
     impl_->begin_load();
@@ -173,20 +173,20 @@ bool WebView::GoForward() {
     return true;
 }
 
-void WebView::GoHome() {
+void web_view::GoHome() {
     impl_->load(web_view_pages().home);
 }
 
-void WebView::GoSearch() {
+void web_view::GoSearch() {
     impl_->load(web_view_pages().search);
 }
 
-void WebView::Refresh() {
+void web_view::Refresh() {
     impl_->begin_load();
     webkit_web_view_reload(impl_->view);
 }
 
-void WebView::Stop() {
+void web_view::Stop() {
     impl_->probe.abandon();
     bool was_loading = webkit_web_view_is_loading(impl_->view);
     webkit_web_view_stop_loading(impl_->view);
@@ -198,32 +198,32 @@ void WebView::Stop() {
     }
 }
 
-bool WebView::Busy() const {
+bool web_view::Busy() const {
     return impl_->busy;
 }
 
-std::string WebView::LocationName() const {
+std::string web_view::LocationName() const {
     return impl_->title.empty() ? current_uri(impl_->view) : impl_->title;
 }
 
-std::string WebView::LocationURL() const {
+std::string web_view::LocationURL() const {
     return current_uri(impl_->view);
 }
 
-void WebView::Width(int twips) {
+void web_view::Width(int twips) {
     impl_->width_twips = std::max(0, twips);
     gtk_widget_set_size_request(GTK_WIDGET(impl_->view), px(impl_->width_twips), px(impl_->height_twips));
 }
 
-void WebView::Height(int twips) {
+void web_view::Height(int twips) {
     impl_->height_twips = std::max(0, twips);
     gtk_widget_set_size_request(GTK_WIDGET(impl_->view), px(impl_->width_twips), px(impl_->height_twips));
 }
 
-int WebView::Width() const {
+int web_view::Width() const {
     return impl_->width_twips;
 }
-int WebView::Height() const {
+int web_view::Height() const {
     return impl_->height_twips;
 }
 

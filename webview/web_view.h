@@ -22,12 +22,12 @@ namespace zarnic {
 // made afterwards takes over the warmed-up web process.
 void web_view_warm_up();
 
-class WebView {
+class web_view {
 public:
-    WebView();
-    ~WebView();
-    WebView(const WebView&) = delete;
-    WebView& operator=(const WebView&) = delete;
+    web_view();
+    ~web_view();
+    web_view(const web_view&) = delete;
+    web_view& operator=(const web_view&) = delete;
 
     // The widget to place in a window.
     Gtk::Widget& widget();
@@ -60,8 +60,8 @@ public:
     int Height() const;
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+    struct impl;
+    std::unique_ptr<impl> impl_;
 };
 
 } // namespace zarnic

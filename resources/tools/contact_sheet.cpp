@@ -15,19 +15,19 @@
 
 namespace {
 
-using zarnic::resources::kLogoHeight;
-using zarnic::resources::kLogoWidth;
-using zarnic::resources::kToolbarPictureCount;
-using zarnic::resources::kToolbarPictureSize;
-using zarnic::resources::kWindowIconSize;
+using zarnic::resources::logo_height;
+using zarnic::resources::logo_width;
+using zarnic::resources::toolbar_picture_count;
+using zarnic::resources::toolbar_picture_size;
+using zarnic::resources::window_icon_size;
 
 // The boxes that show the logo in the windows, in pixels at scale 1 (twips / 15).
-struct Box {
+struct logo_box {
     const char* window;
     int width;
     int height;
 };
-constexpr Box kLogoBoxes[] = {{"splash", 136, 124}, {"help", 184, 172}, {"about", 88, 84}};
+constexpr logo_box logo_boxes[] = {{"splash", 136, 124}, {"help", 184, 172}, {"about", 88, 84}};
 
 // A ground of one colour, the size given; colour as 0xRRGGBBAA.
 Glib::RefPtr<Gdk::Pixbuf> ground(int width, int height, guint32 rgba) {
@@ -54,56 +54,56 @@ int main(int argc, char** argv) {
 
     try {
         // Single pictures at design size and at 4x, and the window icon at the sizes it ships.
-        save(zarnic::resources::logo(kLogoWidth, kLogoHeight), "logo-160x140.png");
-        save(zarnic::resources::logo(4 * kLogoWidth, 4 * kLogoHeight), "logo-640x560.png");
-        for (const Box& box : kLogoBoxes)
+        save(zarnic::resources::logo(logo_width, logo_height), "logo-160x140.png");
+        save(zarnic::resources::logo(4 * logo_width, 4 * logo_height), "logo-640x560.png");
+        for (const logo_box& box : logo_boxes)
             save(zarnic::resources::logo(box.width, box.height),
                  std::string("logo-in-") + box.window + ".png");
-        for (int size : {16, kWindowIconSize, 48, 4 * kWindowIconSize, 256})
+        for (int size : {16, window_icon_size, 48, 4 * window_icon_size, 256})
             save(zarnic::resources::window_icon(size),
                  "window-icon-" + std::to_string(size) + ".png");
-        save(zarnic::resources::picture(zarnic::resources::kSmallWindowIcon, 64, 64),
+        save(zarnic::resources::picture(zarnic::resources::small_window_icon_picture, 64, 64),
              "window-icon-small-drawing-64.png");
-        for (int i = 1; i <= kToolbarPictureCount; ++i)
-            for (int size : {kToolbarPictureSize, 4 * kToolbarPictureSize})
+        for (int i = 1; i <= toolbar_picture_count; ++i)
+            for (int size : {toolbar_picture_size, 4 * toolbar_picture_size})
                 save(zarnic::resources::toolbar_picture(i, size),
                      "toolbar-" + std::to_string(i) + "-" + std::to_string(size) + ".png");
 
         // The sheet: toolbar pictures on a toolbar-grey and on a white ground, 1x then 4x; the
         // window icon at its sizes; the logo at 4x and in each window's box.
-        const int cell = 4 * kToolbarPictureSize + 8;
-        const int row_height = kToolbarPictureSize + 8 + cell;
+        const int cell = 4 * toolbar_picture_size + 8;
+        const int row_height = toolbar_picture_size + 8 + cell;
         const int sheet_width =
-            std::max(kToolbarPictureCount * cell + 8, 4 * kLogoWidth + kLogoBoxes[1].width + 28);
-        const int sheet_height = 8 + 2 * (row_height + 8) + 256 + 12 + 4 * kLogoHeight + 8;
+            std::max(toolbar_picture_count * cell + 8, 4 * logo_width + logo_boxes[1].width + 28);
+        const int sheet_height = 8 + 2 * (row_height + 8) + 256 + 12 + 4 * logo_height + 8;
         auto sheet = ground(sheet_width, sheet_height, 0xf0f0f0ff);
         const guint32 grounds[] = {0xc0c0c0ff, 0xffffffff};
         int y = 8;
         for (guint32 colour : grounds) {
-            auto row = ground(kToolbarPictureCount * cell - 8, row_height, colour);
+            auto row = ground(toolbar_picture_count * cell - 8, row_height, colour);
             row->copy_area(0, 0, row->get_width(), row->get_height(), sheet, 8, y);
-            for (int i = 1; i <= kToolbarPictureCount; ++i) {
+            for (int i = 1; i <= toolbar_picture_count; ++i) {
                 const int x = 8 + (i - 1) * cell;
-                place(sheet, zarnic::resources::toolbar_picture(i, kToolbarPictureSize), x + 4,
+                place(sheet, zarnic::resources::toolbar_picture(i, toolbar_picture_size), x + 4,
                       y + 4);
-                place(sheet, zarnic::resources::toolbar_picture(i, 4 * kToolbarPictureSize), x,
-                      y + kToolbarPictureSize + 12);
+                place(sheet, zarnic::resources::toolbar_picture(i, 4 * toolbar_picture_size), x,
+                      y + toolbar_picture_size + 12);
             }
             y += row->get_height() + 8;
         }
         int x = 8;
-        for (int size : {16, kWindowIconSize, 48, 4 * kWindowIconSize, 256}) {
+        for (int size : {16, window_icon_size, 48, 4 * window_icon_size, 256}) {
             place(sheet, zarnic::resources::window_icon(size), x, y);
             x += size + 12;
         }
         y += 256 + 12;
-        place(sheet, zarnic::resources::logo(4 * kLogoWidth, 4 * kLogoHeight), 8, y);
-        x = 8 + 4 * kLogoWidth + 12;
-        for (const Box& box : kLogoBoxes) {
+        place(sheet, zarnic::resources::logo(4 * logo_width, 4 * logo_height), 8, y);
+        x = 8 + 4 * logo_width + 12;
+        for (const logo_box& box : logo_boxes) {
             place(sheet, zarnic::resources::logo(box.width, box.height), x, y);
             y += box.height + 8;
         }
-        place(sheet, zarnic::resources::logo(kLogoWidth, kLogoHeight), x, y);
+        place(sheet, zarnic::resources::logo(logo_width, logo_height), x, y);
         save(sheet, "sheet.png");
     } catch (const Glib::Error& error) {
         std::cerr << "zarnic-contact-sheet: " << error.what() << '\n';

@@ -66,7 +66,7 @@ protected:
 };
 
 TEST_F(AboutBoxTest, ControlsSitWhereTheTablePutsThem) {
-    AboutBox box(store);
+    about_box box(store);
     test::show_and_wait(box);
     EXPECT_EQ(box.get_title(), "About Zarnic!");
     EXPECT_FALSE(box.get_resizable());
@@ -74,11 +74,11 @@ TEST_F(AboutBoxTest, ControlsSitWhereTheTablePutsThem) {
     EXPECT_TRUE(box.get_modal());
     EXPECT_EQ(box.get_window()->get_width(), 436);
     EXPECT_EQ(box.get_window()->get_height(), 271);
-    for (const AboutControl& c : kAboutLayout) {
+    for (const about_control& c : about_box_layout) {
         Gtk::Widget& w = box.control(c.name);
         Gtk::Allocation a = w.get_allocation();
         Gtk::Allocation client = box.client.get_allocation();
-        PixelBox p = pixel_box(c);
+        pixel_rect p = pixel_box(c);
         EXPECT_EQ(a.get_x() - client.get_x(), p.x) << c.name;
         EXPECT_EQ(a.get_y() - client.get_y(), p.y) << c.name;
         EXPECT_EQ(a.get_width(), p.width) << c.name;
@@ -122,7 +122,7 @@ TEST_F(AboutBoxTest, EscAndEnterCloseTheSharedBoxAndEachShowingIsFresh) {
         bool checked = false;
         when([] { return shared_windows().About && shown(*shared_windows().About); },
              [&] {
-                 AboutBox& box = *shared_windows().About;
+                 about_box& box = *shared_windows().About;
                  EXPECT_EQ(box.get_transient_for(), &caller);
                  EXPECT_EQ(box.lblTitle.get_text(), "Zarnic! 1.0.0");
                  box.lblTitle.set_text("changed in this showing only");
@@ -138,7 +138,7 @@ TEST_F(AboutBoxTest, EscAndEnterCloseTheSharedBoxAndEachShowingIsFresh) {
 
 TEST_F(AboutBoxTest, TabThenEnterStartsTheToolAndTheBoxStaysOpen) {
     write_file(store, path_store(tool));
-    AboutBox box(store);
+    about_box box(store);
     bool stayed_open = false;
     // Each step waits in the box's modal loop for the last one to take effect. Keys reach a
     // window that has the keyboard focus: until it has, GTK spends the first Tab on showing
@@ -162,7 +162,7 @@ TEST_F(AboutBoxTest, TabThenEnterStartsTheToolAndTheBoxStaysOpen) {
 
 TEST_F(AboutBoxTest, AltSWithoutTheToolShowsTheMessageOverTheBoxEachTime) {
     write_file(store, store_text("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n"));
-    AboutBox box(store);
+    about_box box(store);
     int messages = 0;
     std::function<void()> answer_message = [&] {
         Gtk::MessageDialog* m = message_box();

@@ -33,7 +33,7 @@ protected:
 
     TempDir dir;
     std::string file = dir / "machine.reg";
-    MachineStore store{file};
+    machine_store store{file};
 };
 
 TEST_F(MachineStoreTest, ReadsIntoTheCallersBufferByItsSize) {
@@ -156,7 +156,7 @@ TEST_F(MachineStoreTest, RightsAskedForAreRightsGiven) {
 TEST(MachineStoreFiles, OddFilesAnswerWithAStatus) {
     TempDir dir;
     auto open_status = [](const std::string& path) {
-        MachineStore store(path);
+        machine_store store(path);
         HKEY key = 0;
         return store.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key);
     };
@@ -177,7 +177,7 @@ TEST(MachineStoreFiles, OddFilesAnswerWithAStatus) {
                store_text("[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"a\"=hex:01,\\"));
     EXPECT_EQ(open_status(dir / "truncated.reg"), ERROR_BADDB);
     write_file(dir / "huge.reg", store_text("[HKEY_LOCAL_MACHINE\\SOFTWARE]\n") +
-                                     std::string(kMaxStoreFileBytes, '\n'));
+                                     std::string(max_store_file_bytes, '\n'));
     EXPECT_EQ(open_status(dir / "huge.reg"), ERROR_BADDB);
     write_file(dir / "ok.reg", store_text("[HKEY_LOCAL_MACHINE\\SOFTWARE]\n"));
     EXPECT_EQ(open_status(dir / "ok.reg"), ERROR_SUCCESS);

@@ -15,11 +15,11 @@ int main(int argc, char** argv) {
     using namespace zarnic;
     if (argc != 2)
         return 2;
-    MachineStore store(argv[1]);
+    machine_store store(argv[1]);
     auto try_open = [&](REGSAM rights) {
         HKEY key = 0;
         LSTATUS status =
-            store.RegOpenKeyExA(kSysInfoRoot, std::string(kSysInfoKey).c_str(), 0, rights, &key);
+            store.RegOpenKeyExA(sys_info_root, std::string(sys_info_key).c_str(), 0, rights, &key);
         if (status == ERROR_SUCCESS)
             store.RegCloseKey(key);
         return status;
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     std::printf("read=%d\n", int(try_open(KEY_READ)));
     std::printf("full=%d\n", int(try_open(0x2003F)));
     bool unavailable = false;
-    StartSysInfo(store, LaunchProgram, [&](const std::string&) { unavailable = true; });
+    StartSysInfo(store, launch_program, [&](const std::string&) { unavailable = true; });
     std::printf("sysinfo=%s\n", unavailable ? "unavailable" : "started");
     return 0;
 }

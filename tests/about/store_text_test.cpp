@@ -9,8 +9,8 @@
 namespace zarnic {
 namespace {
 
-const std::string kHeader = "Windows Registry Editor Version 5.00\n";
-const std::string kKey = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\n";
+const std::string header = "Windows Registry Editor Version 5.00\n";
+const std::string test_key = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\n";
 
 std::vector<std::uint8_t> bytes(std::string_view text) {
     return {text.begin(), text.end()};
@@ -28,11 +28,11 @@ class StoreValueTest : public testing::TestWithParam<ValueCase> {};
 
 TEST_P(StoreValueTest, ReadsAsStored) {
     const ValueCase& c = GetParam();
-    StoreContents contents;
-    ASSERT_EQ(ParseStoreText(kHeader + kKey + c.line + "\n", contents), ERROR_SUCCESS) << c.line;
-    const StoredKey* key = contents.find_key("HKEY_LOCAL_MACHINE\\SOFTWARE\\Test");
+    store_contents contents;
+    ASSERT_EQ(parse_store_text(header + test_key + c.line + "\n", contents), ERROR_SUCCESS) << c.line;
+    const stored_key* key = contents.find_key("HKEY_LOCAL_MACHINE\\SOFTWARE\\Test");
     ASSERT_NE(key, nullptr);
-    const StoredValue* value = key->find_value(c.name);
+    const stored_value* value = key->find_value(c.name);
     ASSERT_NE(value, nullptr) << c.line;
     EXPECT_EQ(value->type, c.type) << c.line;
     EXPECT_EQ(value->data, c.data) << c.line;
@@ -63,8 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
 class MalformedStoreTest : public testing::TestWithParam<std::string> {};
 
 TEST_P(MalformedStoreTest, IsRefusedWhole) {
-    StoreContents contents;
-    EXPECT_EQ(ParseStoreText(GetParam(), contents), ERROR_BADDB) << GetParam();
+    store_contents contents;
+    EXPECT_EQ(parse_store_text(GetParam(), contents), ERROR_BADDB) << GetParam();
     EXPECT_TRUE(contents.keys.empty());
 }
 
@@ -73,25 +73,25 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         "", "\n\n", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\n\"a\"=\"b\"\n",
         "Windows Registry Editor Version 4.00\n", "REGEDIT5\n",
-        kHeader + "\"a\"=\"value before any key\"\n", kHeader + "[HKEY_NOWHERE\\Test]\n",
-        kHeader + "[HKEY_LOCAL_MACHINE\\\\Test]\n", kHeader + "[HKEY_LOCAL_MACHINE\\Test\\]\n",
-        kHeader + "[HKEY_LOCAL_MACHINE\\Test\n", kHeader + "[]\n", kHeader + "[-]\n",
-        kHeader + kKey + "\"a\"=\"unterminated\n", kHeader + kKey + "\"a\"=\"odd \\n escape\"\n",
-        kHeader + kKey + "\"a\"=\"x\" junk\n", kHeader + kKey + "\"a\" \"x\"\n",
-        kHeader + kKey + "\"a\"=dword:123456789\n", kHeader + kKey + "\"a\"=dword:\n",
-        kHeader + kKey + "\"a\"=dword:12g4\n", kHeader + kKey + "\"a\"=hex:123\n",
-        kHeader + kKey + "\"a\"=hex:01,\n", kHeader + kKey + "\"a\"=hex:01,,02\n",
-        kHeader + kKey + "\"a\"=hex(1:01\n", kHeader + kKey + "\"a\"=hex(123456789):01\n",
-        kHeader + kKey + "\"a\"=hex:01,\\\n", kHeader + kKey + "\"a\"=qword:01\n",
-        kHeader + kKey + "PATH=/usr/bin/hardinfo\n",
-        kHeader + kKey + std::string("\"a\"=\"nul\0inside\"\n", 17),
-        kHeader + "[HKEY_LOCAL_MACHINE\\" + std::string(240, 'k') + "]\n",
-        kHeader + kKey + "; " + std::string(kMaxStoreFileBytes, 'x') + "\n",
-        kHeader + "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\n\"a\"=\"after removal\"\n"));
+        header + "\"a\"=\"value before any key\"\n", header + "[HKEY_NOWHERE\\Test]\n",
+        header + "[HKEY_LOCAL_MACHINE\\\\Test]\n", header + "[HKEY_LOCAL_MACHINE\\Test\\]\n",
+        header + "[HKEY_LOCAL_MACHINE\\Test\n", header + "[]\n", header + "[-]\n",
+        header + test_key + "\"a\"=\"unterminated\n", header + test_key + "\"a\"=\"odd \\n escape\"\n",
+        header + test_key + "\"a\"=\"x\" junk\n", header + test_key + "\"a\" \"x\"\n",
+        header + test_key + "\"a\"=dword:123456789\n", header + test_key + "\"a\"=dword:\n",
+        header + test_key + "\"a\"=dword:12g4\n", header + test_key + "\"a\"=hex:123\n",
+        header + test_key + "\"a\"=hex:01,\n", header + test_key + "\"a\"=hex:01,,02\n",
+        header + test_key + "\"a\"=hex(1:01\n", header + test_key + "\"a\"=hex(123456789):01\n",
+        header + test_key + "\"a\"=hex:01,\\\n", header + test_key + "\"a\"=qword:01\n",
+        header + test_key + "PATH=/usr/bin/hardinfo\n",
+        header + test_key + std::string("\"a\"=\"nul\0inside\"\n", 17),
+        header + "[HKEY_LOCAL_MACHINE\\" + std::string(240, 'k') + "]\n",
+        header + test_key + "; " + std::string(max_store_file_bytes, 'x') + "\n",
+        header + "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\n\"a\"=\"after removal\"\n"));
 
 TEST(StoreText, LaterSectionsAndValuesWinLikeAnImport) {
-    StoreContents contents;
-    ASSERT_EQ(ParseStoreText(kHeader + kKey +
+    store_contents contents;
+    ASSERT_EQ(parse_store_text(header + test_key +
                                  "\"Path\"=\"first\"\n"
                                  "\"gone\"=\"x\"\n"
                                  "[hkey_local_machine\\software\\TEST]\n"
@@ -100,7 +100,7 @@ TEST(StoreText, LaterSectionsAndValuesWinLikeAnImport) {
                                  "\"never there\"=-\n",
                              contents),
               ERROR_SUCCESS);
-    const StoredKey* key = contents.find_key("hkey_local_machine\\SOFTWARE\\test");
+    const stored_key* key = contents.find_key("hkey_local_machine\\SOFTWARE\\test");
     ASSERT_NE(key, nullptr);
     ASSERT_EQ(key->values.size(), 1u);
     EXPECT_EQ(key->find_value("path")->data, bytes({"second\0", 7}));
@@ -108,8 +108,8 @@ TEST(StoreText, LaterSectionsAndValuesWinLikeAnImport) {
 }
 
 TEST(StoreText, KeysHaveTheirParentsAndRemovalTakesTheSubtreeOnly) {
-    StoreContents contents;
-    ASSERT_EQ(ParseStoreText(kHeader + "[HKEY_LOCAL_MACHINE\\A\\B\\C]\n"
+    store_contents contents;
+    ASSERT_EQ(parse_store_text(header + "[HKEY_LOCAL_MACHINE\\A\\B\\C]\n"
                                        "[HKEY_LOCAL_MACHINE\\A\\BC]\n"
                                        "[HKEY_LOCAL_MACHINE\\A\\B C]\n"
                                        "[-HKEY_LOCAL_MACHINE\\A\\B]\n",
@@ -124,12 +124,12 @@ TEST(StoreText, KeysHaveTheirParentsAndRemovalTakesTheSubtreeOnly) {
 }
 
 TEST(StoreText, AcceptsRegedit4ByteOrderMarkCrLfAndComments) {
-    StoreContents contents;
-    ASSERT_EQ(ParseStoreText("\xEF\xBB\xBF\r\nREGEDIT4\r\n; a comment ending in a backslash \\\r\n"
+    store_contents contents;
+    ASSERT_EQ(parse_store_text("\xEF\xBB\xBF\r\nREGEDIT4\r\n; a comment ending in a backslash \\\r\n"
                              "[HKEY_USERS\\.DEFAULT]\r\n\t\"v\"=\"x\"\r\n",
                              contents),
               ERROR_SUCCESS);
-    const StoredKey* key = contents.find_key("HKEY_USERS\\.DEFAULT");
+    const stored_key* key = contents.find_key("HKEY_USERS\\.DEFAULT");
     ASSERT_NE(key, nullptr);
     ASSERT_NE(key->find_value("V"), nullptr);
     EXPECT_EQ(key->find_value("V")->data, bytes({"x\0", 2}));
@@ -137,12 +137,12 @@ TEST(StoreText, AcceptsRegedit4ByteOrderMarkCrLfAndComments) {
 
 TEST(StoreText, LongLinesOfContinuationsStayFast) {
     // Half a megabyte of one-byte continuation lines: must be read in linear time.
-    std::string body = kHeader + kKey + "\"b\"=hex:";
+    std::string body = header + test_key + "\"b\"=hex:";
     for (int i = 0; i < 100000; ++i)
         body += "01,\\\n";
     body += "02\n";
-    StoreContents contents;
-    ASSERT_EQ(ParseStoreText(body, contents), ERROR_SUCCESS);
+    store_contents contents;
+    ASSERT_EQ(parse_store_text(body, contents), ERROR_SUCCESS);
     EXPECT_EQ(contents.find_key("HKEY_LOCAL_MACHINE\\SOFTWARE\\Test")->find_value("b")->data.size(),
               100001u);
 }

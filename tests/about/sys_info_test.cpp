@@ -19,7 +19,7 @@ namespace {
 using namespace test_files;
 
 // Passes the calls on to a store file and notes which keys were opened.
-class ObservedStore : public ConfigStore {
+class ObservedStore : public config_store {
 public:
     explicit ObservedStore(const std::string& file)
         : store_(file) {}
@@ -41,11 +41,11 @@ public:
     std::vector<REGSAM> rights;
 
 private:
-    MachineStore store_;
+    machine_store store_;
 };
 
-const std::string kFirstKey(kSysInfoKey);
-const std::string kSecondKey(kSysInfoLocationKey);
+const std::string first_key(sys_info_key);
+const std::string second_key(sys_info_location_key);
 
 std::string store_with(const std::string& key, const std::string& values) {
     return store_text("[HKEY_LOCAL_MACHINE\\" + key + "]\n" + values + "\n");
@@ -68,7 +68,7 @@ protected:
 
     TempDir dir;
     std::string file = dir / "machine.reg";
-    MachineStore store{file};
+    machine_store store{file};
 };
 
 TEST_F(GetKeyValueTest, StringsWithAndWithoutTheirTerminatorGiveTheSameText) {
@@ -104,14 +104,14 @@ TEST_F(GetKeyValueTest, FailuresEmptyTheTextAndCloseTheKey) {
     EXPECT_FALSE(GetKeyValue(store, HKEY_LOCAL_MACHINE, "SOFTWARE\\Nothing", "v", text));
     EXPECT_EQ(text, "");
     // A value with no data raises its error only once the key is closed again.
-    EXPECT_THROW(read("\"v\"=hex(1):", text), SysInfoError);
+    EXPECT_THROW(read("\"v\"=hex(1):", text), sys_info_error);
     EXPECT_EQ(store.open_keys(), 0u);
 }
 
 TEST(BuildStore, PointsTheFirstKeyAtTheSystemInformationTool) {
-    MachineStore store(ZARNIC_BUILD_STORE);
+    machine_store store(ZARNIC_BUILD_STORE);
     std::string path;
-    ASSERT_TRUE(GetKeyValue(store, kSysInfoRoot, kFirstKey, std::string(kSysInfoValue), path));
+    ASSERT_TRUE(GetKeyValue(store, sys_info_root, first_key, std::string(sys_info_value), path));
     EXPECT_EQ(std::filesystem::path(path).filename(), "hardinfo");
     EXPECT_TRUE(std::filesystem::path(path).is_absolute());
 }
@@ -121,11 +121,11 @@ TEST(ExistingFileNameTest, OnlyOrdinaryVisibleFiles) {
     write_file(dir / "MSINFO32.EXE", "x");
     write_file(dir / ".hidden", "x");
     make_dir(dir / "folder");
-    EXPECT_EQ(ExistingFileName(dir / "MSINFO32.EXE"), "MSINFO32.EXE");
-    EXPECT_EQ(ExistingFileName(dir / ".hidden"), "");
-    EXPECT_EQ(ExistingFileName(dir / "folder"), "");
-    EXPECT_EQ(ExistingFileName(dir / "missing"), "");
-    EXPECT_EQ(ExistingFileName(""), "");
+    EXPECT_EQ(existing_file_name(dir / "MSINFO32.EXE"), "MSINFO32.EXE");
+    EXPECT_EQ(existing_file_name(dir / ".hidden"), "");
+    EXPECT_EQ(existing_file_name(dir / "folder"), "");
+    EXPECT_EQ(existing_file_name(dir / "missing"), "");
+    EXPECT_EQ(existing_file_name(""), "");
 }
 
 TEST(LaunchProgramTest, StartsTheProgramItselfAndOwnsNoChild) {
@@ -134,7 +134,7 @@ TEST(LaunchProgramTest, StartsTheProgramItselfAndOwnsNoChild) {
     std::string program = dir / "folder with spaces/tool";
     install_recorder(program);
     record_into(dir / "record");
-    LaunchProgram(program);
+    launch_program(program);
     EXPECT_EQ(wait_for_record(dir / "record"), program + "|0|" + std::to_string(getuid()));
     // Not our child: nothing is left to wait for, so no zombie either.
     errno = 0;
@@ -142,9 +142,9 @@ TEST(LaunchProgramTest, StartsTheProgramItselfAndOwnsNoChild) {
     EXPECT_EQ(errno, ECHILD);
 
     write_file(dir / "not-executable", "#!/bin/sh\n", 0644);
-    EXPECT_THROW(LaunchProgram(dir / "not-executable"), SysInfoError);
-    EXPECT_THROW(LaunchProgram(dir.path()), SysInfoError);
-    EXPECT_THROW(LaunchProgram(""), SysInfoError);
+    EXPECT_THROW(launch_program(dir / "not-executable"), sys_info_error);
+    EXPECT_THROW(launch_program(dir.path()), sys_info_error);
+    EXPECT_THROW(launch_program(""), sys_info_error);
 }
 
 class StartSysInfoTest : public testing::Test {
@@ -165,7 +165,7 @@ protected:
             store,
             [&](const std::string& path) {
                 launched.push_back(path);
-                LaunchProgram(path);
+                launch_program(path);
             },
             [&](const std::string& message) { reports.push_back(message); });
         EXPECT_EQ(store.open_keys(), 0u) << "key left open";
@@ -189,18 +189,18 @@ protected:
 TEST_F(StartSysInfoTest, PathWinsAndTheSecondKeyIsNotRead) {
     start(path_store(tool) + location_store(folder).substr(store_text("").size()));
     EXPECT_EQ(launched, std::vector<std::string>{tool});
-    EXPECT_EQ(opened, std::vector<std::string>{kFirstKey});
+    EXPECT_EQ(opened, std::vector<std::string>{first_key});
     EXPECT_TRUE(reports.empty());
     EXPECT_EQ(wait_for_record(record), tool + "|0|" + std::to_string(getuid()));
 }
 
 TEST_F(StartSysInfoTest, WithoutPathTheFolderHoldingTheProgramIsUsed) {
     // The first key is there but has no "PATH"; then the first key is missing altogether.
-    start(location_store(folder) + "[HKEY_LOCAL_MACHINE\\" + kFirstKey + "]\n\"Other\"=\"x\"\n");
+    start(location_store(folder) + "[HKEY_LOCAL_MACHINE\\" + first_key + "]\n\"Other\"=\"x\"\n");
     start(location_store(folder));
     std::string program = folder + "/MSINFO32.EXE";
     EXPECT_EQ(launched, (std::vector<std::string>{program, program}));
-    EXPECT_EQ(opened, (std::vector<std::string>{kFirstKey, kSecondKey, kFirstKey, kSecondKey}));
+    EXPECT_EQ(opened, (std::vector<std::string>{first_key, second_key, first_key, second_key}));
     EXPECT_TRUE(reports.empty());
     EXPECT_EQ(wait_for_record(record), program + "|0|" + std::to_string(getuid()));
 }
@@ -218,7 +218,7 @@ TEST_F(StartSysInfoTest, FolderWithoutTheProgramIsUnavailable) {
 TEST_F(StartSysInfoTest, PathNamingAMissingFileIsUnavailableWithoutTheSecondKey) {
     start(path_store(dir / "missing") + location_store(folder).substr(store_text("").size()));
     expect_unavailable();
-    EXPECT_EQ(opened, std::vector<std::string>{kFirstKey});
+    EXPECT_EQ(opened, std::vector<std::string>{first_key});
 }
 
 TEST_F(StartSysInfoTest, BothKeysMissingThenTheSearchIsRepeated) {
@@ -226,7 +226,7 @@ TEST_F(StartSysInfoTest, BothKeysMissingThenTheSearchIsRepeated) {
     expect_unavailable();
     start(store_text("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n"));
     EXPECT_EQ(reports.size(), 2u);
-    EXPECT_EQ(opened, (std::vector<std::string>{kFirstKey, kSecondKey, kFirstKey, kSecondKey}));
+    EXPECT_EQ(opened, (std::vector<std::string>{first_key, second_key, first_key, second_key}));
     // Nothing is remembered: once the store names the tool, the next search finds it.
     start(path_store(tool));
     EXPECT_EQ(launched, std::vector<std::string>{tool});
@@ -250,20 +250,20 @@ TEST_F(StartSysInfoTest, TextIsCutAtItsFirstNul) {
         hex += byte;
     }
     hex.pop_back();
-    start(store_with(kFirstKey, "\"PATH\"=hex(1):" + hex));
+    start(store_with(first_key, "\"PATH\"=hex(1):" + hex));
     EXPECT_EQ(launched, std::vector<std::string>{tool});
     EXPECT_EQ(wait_for_record(record), tool + "|0|" + std::to_string(getuid()));
 }
 
 TEST_F(StartSysInfoTest, ValuesThatAreNoTextEndInTheMessage) {
     // No data at all: its error goes straight to the message; the second key is not tried.
-    start(store_with(kFirstKey, "\"PATH\"=hex(1):") +
+    start(store_with(first_key, "\"PATH\"=hex(1):") +
           location_store(folder).substr(store_text("").size()));
     expect_unavailable();
-    EXPECT_EQ(opened, std::vector<std::string>{kFirstKey});
+    EXPECT_EQ(opened, std::vector<std::string>{first_key});
     // Of another type, the path stays empty, and an empty path cannot be started.
-    start(store_with(kFirstKey, "\"PATH\"=hex:2f,62,69,6e"));
-    start(store_with(kFirstKey, "\"PATH\"=dword:00000001"));
+    start(store_with(first_key, "\"PATH\"=hex:2f,62,69,6e"));
+    start(store_with(first_key, "\"PATH\"=dword:00000001"));
     EXPECT_EQ(reports.size(), 3u);
     EXPECT_TRUE(wait_for_record(record, 300).empty());
 }
@@ -272,7 +272,7 @@ TEST_F(StartSysInfoTest, MalformedOrMissingStoreIsUnavailable) {
     start("not a store");
     std::filesystem::remove(file);
     ObservedStore missing(file);
-    StartSysInfo(missing, LaunchProgram, [&](const std::string& m) { reports.push_back(m); });
+    StartSysInfo(missing, launch_program, [&](const std::string& m) { reports.push_back(m); });
     EXPECT_EQ(reports.size(), 2u);
 }
 

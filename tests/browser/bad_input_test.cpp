@@ -90,7 +90,7 @@ TEST_F(BadInputTest, PagesThatStallResetLoopOrAreHugeEndWell) {
     // A page that never answers keeps the loading title until Stop.
     go(server_->url("/stall"));
     test::run_for(1500);
-    EXPECT_EQ(window_->get_title(), kLoadingTitle);
+    EXPECT_EQ(window_->get_title(), loading_title);
     click("Stop");
     EXPECT_FALSE(window_->timer_enabled());
     EXPECT_EQ(window_->get_title(), "Hello Title");

@@ -43,7 +43,7 @@ protected:
     }
 
     // The poll has stopped with this title; says what the title is when it has not.
-    bool settled(const std::string& title, BrowserWindow* window = nullptr) {
+    bool settled(const std::string& title, browser_window* window = nullptr) {
         window = window ? window : window_;
         bool ok = run_until([&] { return !window->timer_enabled() && window->get_title() == title; });
         if (!ok)
@@ -55,11 +55,11 @@ protected:
     // The poll has stopped and the title names a page (not the loading text).
     bool settles(int timeout_ms = 20000) {
         return run_until([&] { return !window_->timer_enabled(); }, timeout_ms) &&
-               window_->get_title() != kLoadingTitle;
+               window_->get_title() != loading_title;
     }
 
     static inline PageServer* server_ = nullptr;
-    BrowserWindow* window_ = nullptr;
+    browser_window* window_ = nullptr;
 };
 
 } // namespace zarnic::test

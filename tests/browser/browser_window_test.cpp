@@ -31,24 +31,24 @@ protected:
 
     // Opens a browser window the way the splash does, and waits until it has settled on the
     // home page.
-    BrowserWindow& open_window() {
+    browser_window& open_window() {
         show_Webbro();
-        BrowserWindow* window = shared_windows().Webbro;
+        browser_window* window = shared_windows().Webbro;
         EXPECT_TRUE(run_until([&] { return window->get_mapped() && !window->timer_enabled(); }));
         return *window;
     }
 
     // Types into the address box and presses Enter.
-    static void go(BrowserWindow& window, const std::string& address) {
+    static void go(browser_window& window, const std::string& address) {
         window.cboAddress.get_entry()->set_text(address);
         window.cboAddress.get_entry()->activate();
     }
 
-    static bool settled(BrowserWindow& window, const std::string& title) {
+    static bool settled(browser_window& window, const std::string& title) {
         return run_until([&] { return !window.timer_enabled() && window.get_title() == title; });
     }
 
-    static Gdk::Rectangle box_of(Gtk::Widget& widget, BrowserWindow& window) {
+    static Gdk::Rectangle box_of(Gtk::Widget& widget, browser_window& window) {
         int x = 0, y = 0;
         widget.translate_coordinates(window.client, 0, 0, x, y);
         return {x, y, widget.get_allocated_width(), widget.get_allocated_height()};
@@ -68,13 +68,13 @@ void expect_box(const Gdk::Rectangle& box, int x, int y, int w, int h, const cha
 
 TEST_F(BrowserWindowTest, TitleGoesFromProductToLoadingToPageNameThenTheTimerStops) {
     show_Webbro();
-    BrowserWindow& window = *shared_windows().Webbro;
+    browser_window& window = *shared_windows().Webbro;
     // Until the first tick the title is the product's.
-    EXPECT_EQ(window.get_title(), std::string(kAppTitle));
+    EXPECT_EQ(window.get_title(), std::string(app_title));
     EXPECT_TRUE(window.timer_enabled());
     bool saw_loading = false;
     run_until([&] {
-        saw_loading = saw_loading || window.get_title() == kLoadingTitle;
+        saw_loading = saw_loading || window.get_title() == loading_title;
         return !window.timer_enabled();
     });
     EXPECT_TRUE(saw_loading);
@@ -84,7 +84,7 @@ TEST_F(BrowserWindowTest, TitleGoesFromProductToLoadingToPageNameThenTheTimerSto
 }
 
 TEST_F(BrowserWindowTest, LayoutFollowsTheTableAndTheResizeRule) {
-    BrowserWindow& window = open_window();
+    browser_window& window = open_window();
     EXPECT_EQ(window.client.get_allocated_width(), 893);
     EXPECT_EQ(window.client.get_allocated_height(), 750);
     expect_box(box_of(window.picAddress, window), 0, 0, 893, 45, "picAddress");
@@ -93,7 +93,7 @@ TEST_F(BrowserWindowTest, LayoutFollowsTheTableAndTheResizeRule) {
     expect_box(box_of(window.cboAddress, window), 3, 18, 890, 21, "cboAddress");
     expect_box(box_of(window.tbToolBar, window), 0, 45, 893, 50, "tbToolBar");
     expect_box(box_of(window.brwWebBrowser.widget(), window), 0, 96, 893, 654, "brwWebBrowser");
-    for (PictureButton& item : window.buttons) {
+    for (picture_button& item : window.buttons) {
         EXPECT_EQ(item.button.get_allocated_width(), 69) << item.key();
         EXPECT_EQ(item.button.get_allocated_height(), 44) << item.key();
     }
@@ -113,7 +113,7 @@ TEST_F(BrowserWindowTest, LayoutFollowsTheTableAndTheResizeRule) {
 
 TEST_F(BrowserWindowTest, AddressBoxStartsEmptyWithOneBlankEntry) {
     show_Webbro();
-    BrowserWindow& window = *shared_windows().Webbro;
+    browser_window& window = *shared_windows().Webbro;
     EXPECT_EQ(window.cboAddress.get_entry()->get_text(), "");
     auto model = window.cboAddress.get_model();
     ASSERT_EQ(model->children().size(), 1u);
@@ -124,7 +124,7 @@ TEST_F(BrowserWindowTest, AddressBoxStartsEmptyWithOneBlankEntry) {
 }
 
 TEST_F(BrowserWindowTest, EnterNavigatesAndTheBoxShowsTheAddressOfEachCompletedDownload) {
-    BrowserWindow& window = open_window();
+    browser_window& window = open_window();
     go(window, server_->url("/title.html"));
     EXPECT_TRUE(window.timer_enabled());
     EXPECT_TRUE(settled(window, "Hello Title"));
@@ -137,7 +137,7 @@ TEST_F(BrowserWindowTest, EnterNavigatesAndTheBoxShowsTheAddressOfEachCompletedD
 }
 
 TEST_F(BrowserWindowTest, PickingTheBlankEntryNavigatesToTheEmptyText) {
-    BrowserWindow& window = open_window();
+    browser_window& window = open_window();
     window.cboAddress.get_entry()->set_text("typed");
     window.cboAddress.set_active(0);
     EXPECT_EQ(window.cboAddress.get_entry()->get_text(), "");
@@ -153,7 +153,7 @@ TEST_F(BrowserWindowTest, PickingTheBlankEntryNavigatesToTheEmptyText) {
 TEST_F(BrowserWindowTest, LinksFollowedInThePageLeaveTheTitleAndTheTimerAlone) {
     server_->add("/walks.html", "<title>Walks</title><script>addEventListener('load', () => "
                                 "setTimeout(() => location.href = '/other.html', 300))</script>");
-    BrowserWindow& window = open_window();
+    browser_window& window = open_window();
     go(window, server_->url("/walks.html"));
     ASSERT_TRUE(settled(window, "Walks"));
     EXPECT_TRUE(run_until(
@@ -164,26 +164,26 @@ TEST_F(BrowserWindowTest, LinksFollowedInThePageLeaveTheTitleAndTheTimerAlone) {
 }
 
 TEST_F(BrowserWindowTest, TwoWindowsLoadingAtOnceKeepTheirOwnTitles) {
-    BrowserWindow& first = open_window();
-    BrowserWindow::OpenNewWindow();
-    BrowserWindow& second = *shared_windows().Webbro;
+    browser_window& first = open_window();
+    browser_window::OpenNewWindow();
+    browser_window& second = *shared_windows().Webbro;
     ASSERT_NE(&first, &second);
     ASSERT_TRUE(settled(second, "Welcome to Zarnic!"));
     go(first, server_->url("/slow.html?ms=800"));
     go(second, server_->url("/title.html"));
     EXPECT_TRUE(settled(second, "Hello Title"));
-    EXPECT_EQ(first.get_title(), kLoadingTitle);
+    EXPECT_EQ(first.get_title(), loading_title);
     EXPECT_TRUE(settled(first, "Slow Page"));
     EXPECT_EQ(second.get_title(), "Hello Title");
 }
 
 TEST_F(BrowserWindowTest, NewWindowOpensOnTheHomeAddressCentredAndTheFirstKeepsItsPage) {
-    BrowserWindow& first = open_window();
+    browser_window& first = open_window();
     go(first, server_->url("/other.html"));
     ASSERT_TRUE(settled(first, "Other Page"));
     first.move(10, 10);
-    BrowserWindow::OpenNewWindow();
-    BrowserWindow& second = *shared_windows().Webbro;
+    browser_window::OpenNewWindow();
+    browser_window& second = *shared_windows().Webbro;
     ASSERT_NE(&first, &second);
     EXPECT_TRUE(settled(second, "Welcome to Zarnic!"));
     EXPECT_EQ(second.StartingAddress, std::string(HomeAddress));

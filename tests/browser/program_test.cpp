@@ -16,11 +16,11 @@ namespace {
 
 using test::Program;
 
-const std::string kHomeTitle = "^Welcome to Zarnic!$";
+const std::string home_title = "^Welcome to Zarnic!$";
 
 TEST(Program, EndsWhenItsLastWindowCloses) {
     Program program({ZARNIC_BINARY});
-    unsigned long window = test::wait_window(kHomeTitle);
+    unsigned long window = test::wait_window(home_title);
     ASSERT_NE(window, 0u) << "no browser window on the home page";
     // The splash has gone and the program lives on with its browser window.
     EXPECT_TRUE(program.running());
@@ -45,7 +45,7 @@ TEST(Program, AKeyOnTheSplashEndsItWithoutABrowserWindow) {
         GTEST_SKIP() << "the splash had gone before the key could reach it";
     ASSERT_TRUE(program.wait_exit(5000)) << "the program went on after a key on its splash";
     EXPECT_EQ(program.exit_status(), 0);
-    EXPECT_TRUE(test::find_windows(kHomeTitle).empty());
+    EXPECT_TRUE(test::find_windows(home_title).empty());
 }
 
 // What a session may create on disk: nothing lasting. Temporary and runtime folders are wiped
@@ -53,8 +53,8 @@ TEST(Program, AKeyOnTheSplashEndsItWithoutABrowserWindow) {
 // data) is kept because rebuilding it at every start would cost seconds and switching it off
 // would stop audio and video.
 bool allowed(const std::string& path, const Program& program) {
-    static const char* const kTemporary[] = {"/tmp/", "/dev/", "/proc/", "/sys/", "/run/", "/newroot/", "/oldroot/"};
-    for (const char* prefix : kTemporary)
+    static const char* const temporary[] = {"/tmp/", "/dev/", "/proc/", "/sys/", "/run/", "/newroot/", "/oldroot/"};
+    for (const char* prefix : temporary)
         if (path.rfind(prefix, 0) == 0 && path.rfind(program.home(), 0) != 0)
             return true;
     if (path.rfind(program.runtime_dir() + "/", 0) == 0)
@@ -68,7 +68,7 @@ TEST(Program, ASessionWritesNothingThatLasts) {
     Program program({"strace", "-f", "-qq", "-Y", "-o", log, "-e",
                      "trace=creat,open,openat,mkdir,mkdirat,rename,renameat,renameat2,link,linkat,symlink,symlinkat",
                      ZARNIC_BINARY});
-    unsigned long window = test::wait_window(kHomeTitle, 60000);
+    unsigned long window = test::wait_window(home_title, 60000);
     ASSERT_NE(window, 0u);
 
     // Pages that set cookies, local storage and IndexedDB, and one that offers a download.

@@ -34,7 +34,7 @@ protected:
 
     static bool gone() { return shared_windows().frmSplash == nullptr; }
 
-    SplashWindow* splash_ = nullptr;
+    splash_window* splash_ = nullptr;
 };
 
 int right_edge(Gtk::Widget& w) { return w.get_allocation().get_x() + w.get_allocated_width(); }
@@ -46,7 +46,7 @@ TEST(VersionText, IsBuiltFromTheNumbers) {
 }
 
 TEST_F(SplashTest, ShowsTitleAndVersionInItsPlaceWithoutTitleBarOrTaskbarEntry) {
-    EXPECT_EQ(splash_->lblProductName.get_text(), std::string(kAppTitle));
+    EXPECT_EQ(splash_->lblProductName.get_text(), std::string(app_title));
     EXPECT_EQ(splash_->lblVersion.get_text(), "Version 1.0.0");
     EXPECT_EQ(splash_->lblPlatform.get_text(), "Windows XP/2000");
     EXPECT_EQ(splash_->get_width(), 496);

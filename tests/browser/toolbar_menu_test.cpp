@@ -21,7 +21,7 @@ class ToolbarMenuTest : public test::BrowserFixture {
 protected:
     // Clicks the toolbar button with this key, through its real input window.
     void press(const std::string& key) {
-        for (PictureButton& item : window_->buttons)
+        for (picture_button& item : window_->buttons)
             if (item.key() == key)
                 return test::click(item.button);
         FAIL() << "no button " << key;
@@ -46,7 +46,7 @@ TEST_F(ToolbarMenuTest, ButtonsSitInOrderWithTheirCaptionsAsTooltips) {
     const char* captions[] = {"Back", "Forward", "Stop", "Refresh", "Home", "Search", "New Window", "About"};
     int last_x = -1;
     for (size_t i = 0; i < window_->buttons.size(); ++i) {
-        PictureButton& item = window_->buttons[i];
+        picture_button& item = window_->buttons[i];
         EXPECT_EQ(item.button.get_tooltip_text(), captions[i]);
         EXPECT_GT(item.get_allocation().get_x(), last_x);
         last_x = item.get_allocation().get_x();
@@ -75,7 +75,7 @@ TEST_F(ToolbarMenuTest, StopDuringASlowLoadEndsTheBusyTitleAtOnce) {
     go(server_->url("/title.html"));
     ASSERT_TRUE(settled("Hello Title"));
     go(server_->url("/slow.html?ms=5000"));
-    ASSERT_TRUE(run_until([&] { return window_->get_title() == kLoadingTitle; }));
+    ASSERT_TRUE(run_until([&] { return window_->get_title() == loading_title; }));
     press("Stop");
     EXPECT_FALSE(window_->timer_enabled());
     EXPECT_EQ(window_->get_title(), "Hello Title");
@@ -100,10 +100,10 @@ TEST_F(ToolbarMenuTest, RefreshHomeAndSearchLoadAndTheTitleFollows) {
 TEST_F(ToolbarMenuTest, NewWindowButtonOpensOnTheHomeAddressAndRefreshesTheCallersTitle) {
     go(server_->url("/other.html"));
     ASSERT_TRUE(settled("Other Page"));
-    BrowserWindow* caller = window_;
+    browser_window* caller = window_;
     caller->set_title("stale");
     press("NewBro");
-    BrowserWindow* opened = shared_windows().Webbro;
+    browser_window* opened = shared_windows().Webbro;
     ASSERT_NE(opened, caller);
     EXPECT_TRUE(settled("Welcome to Zarnic!", opened));
     EXPECT_TRUE(settled("Other Page", caller));
@@ -114,7 +114,7 @@ TEST_F(ToolbarMenuTest, NewWindowFromTheMenuLeavesTheCallersTimerAndTitleAlone) 
     ASSERT_TRUE(settled("Other Page"));
     window_->set_title("stale");
     choose_menu(0, 0);
-    BrowserWindow* opened = shared_windows().Webbro;
+    browser_window* opened = shared_windows().Webbro;
     ASSERT_NE(opened, window_);
     EXPECT_FALSE(window_->timer_enabled());
     EXPECT_TRUE(settled("Welcome to Zarnic!", opened));
@@ -128,7 +128,7 @@ TEST_F(ToolbarMenuTest, AboutIsModalAndTheWindowsTitleSettlesWhileItIsUp) {
     // Inside the modal show, the box is closed from a timer once the page has loaded.
     auto closer = Glib::signal_timeout().connect(
         [&] {
-            AboutBox* box = shared_windows().About;
+            about_box* box = shared_windows().About;
             if (!box || !box->get_mapped())
                 return true;
             seen_up = true;
@@ -150,7 +150,7 @@ TEST_F(ToolbarMenuTest, AboutIsModalAndTheWindowsTitleSettlesWhileItIsUp) {
     seen_up = false;
     closer = Glib::signal_timeout().connect(
         [&] {
-            AboutBox* box = shared_windows().About;
+            about_box* box = shared_windows().About;
             if (!box || !box->get_mapped())
                 return true;
             seen_up = true;
@@ -165,12 +165,12 @@ TEST_F(ToolbarMenuTest, AboutIsModalAndTheWindowsTitleSettlesWhileItIsUp) {
 }
 
 TEST_F(ToolbarMenuTest, HelpFromTwoWindowsIsOneWindow) {
-    BrowserWindow* first = window_;
-    BrowserWindow::OpenNewWindow();
+    browser_window* first = window_;
+    browser_window::OpenNewWindow();
     window_ = shared_windows().Webbro;
     ASSERT_TRUE(settled("Welcome to Zarnic!"));
     choose_menu(1, 0);
-    HelpWindow* help = shared_windows().Help;
+    help_window* help = shared_windows().Help;
     ASSERT_NE(help, nullptr);
     window_ = first;
     choose_menu(1, 0);
@@ -179,8 +179,8 @@ TEST_F(ToolbarMenuTest, HelpFromTwoWindowsIsOneWindow) {
 }
 
 TEST_F(ToolbarMenuTest, CloseEndsEverythingAtOnceEvenWhileLoading) {
-    BrowserWindow::OpenNewWindow();
-    BrowserWindow::OpenNewWindow();
+    browser_window::OpenNewWindow();
+    browser_window::OpenNewWindow();
     show_Help();
     ASSERT_EQ(test::app()->get_windows().size(), 4u);
     go(server_->url("/slow.html?ms=3000"));

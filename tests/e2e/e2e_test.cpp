@@ -29,39 +29,39 @@ using test::Program;
 using test::WindowGeometry;
 using Titles = std::vector<std::string>;
 
-constexpr int kScreenWidth = 1280;
-constexpr int kScreenHeight = 1024;
+constexpr int screen_width = 1280;
+constexpr int screen_height = 1024;
 
-const std::string kProductTitle = "Zarnic! 1.0";
-const std::string kLoadingTitle = "Loading URL Please Wait a Moment...";
-const std::string kStartTitle = "Welcome to Zarnic!";
-const std::string kHelpTitle = "Zarnic! Help";
-const std::string kAboutTitle = "About Zarnic!";
+const std::string product_title = "Zarnic! 1.0";
+const std::string loading_title = "Loading URL Please Wait a Moment...";
+const std::string start_title = "Welcome to Zarnic!";
+const std::string help_title = "Zarnic! Help";
+const std::string about_title = "About Zarnic!";
 
 // Where a person finds things in a browser window, from the top-left corner of its own area.
 // The menu bar is as tall as the theme makes it (25 px with GTK's default theme and fonts); the
 // address strip below it is 45 px, then come the toolbar's 69 x 44 px buttons.
-constexpr int kMenuBarHeight = 25;
-constexpr int kToolbarTop = kMenuBarHeight + 45;
-constexpr int kButtonWidth = 69;
-constexpr int kButtonHeight = 44;
-enum ToolbarButton { Back, Forward, Stop, Refresh, Home, Search, NewWindow, About };
+constexpr int menu_bar_height = 25;
+constexpr int toolbar_top = menu_bar_height + 45;
+constexpr int button_width = 69;
+constexpr int button_height = 44;
+enum toolbar_button { Back, Forward, Stop, Refresh, Home, Search, NewWindow, About };
 // Menus of the menu bar (x of the middle of their captions) and their item counts.
 struct MenuTitle {
     int x;
     int items;
 };
-constexpr MenuTitle kFileMenu{19, 3};
-constexpr MenuTitle kHelpMenu{60, 1};
+constexpr MenuTitle file_menu{19, 3};
+constexpr MenuTitle help_menu{60, 1};
 enum FileItem { NewWindowItem, CloseItem, AboutItem };
 
 // The Help window: four tabs, three to a row of 20 px across the 385 px tab control, the page
 // below the two rows, the button along the bottom.
-constexpr int kHelpTabs = 4;
-constexpr int kHelpTabRow = 20;
-constexpr int kHelpTabControlWidth = 385;
-constexpr int kHelpPageTop = 2 * kHelpTabRow;
-constexpr int kHelpPageBottom = 384;
+constexpr int help_tabs = 4;
+constexpr int help_tab_row = 20;
+constexpr int help_tab_control_width = 385;
+constexpr int help_page_top = 2 * help_tab_row;
+constexpr int help_page_bottom = 384;
 
 bool has(const Titles& list, const std::string& item) {
     return std::find(list.begin(), list.end(), item) != list.end();
@@ -172,7 +172,7 @@ protected:
         bool settled = poll_until(
             [&] {
                 std::string now = test::title_of(window);
-                if (now != title || now == kLoadingTitle || now.empty()) {
+                if (now != title || now == loading_title || now.empty()) {
                     title = now;
                     since = g_get_monotonic_time();
                     return false;
@@ -196,15 +196,15 @@ protected:
         click_screen(g.x + x, g.y + y);
     }
 
-    void press(unsigned long window, ToolbarButton button) {
-        click_in(window, int(button) * kButtonWidth + kButtonWidth / 2,
-                 kToolbarTop + kButtonHeight / 2);
+    void press(unsigned long window, toolbar_button button) {
+        click_in(window, int(button) * button_width + button_width / 2,
+                 toolbar_top + button_height / 2);
     }
 
     // Clicks a menu of the menu bar open and then one of its items, as the mouse does.
     void choose(unsigned long window, MenuTitle menu, int item) {
         ASSERT_TRUE(test::activate(window)) << "the window could not be brought to the front";
-        click_in(window, menu.x, kMenuBarHeight / 2);
+        click_in(window, menu.x, menu_bar_height / 2);
         unsigned long popup = 0;
         ASSERT_TRUE(poll_until(
             [&] {
@@ -231,7 +231,7 @@ protected:
     // The address strip (address label and box) as the screen shows it.
     Image address_strip(unsigned long window) {
         WindowGeometry g = test::window_geometry(window);
-        return test::grab_screen(g.x, g.y + kMenuBarHeight, g.width, 45);
+        return test::grab_screen(g.x, g.y + menu_bar_height, g.width, 45);
     }
 
     static void expect_taskbar(unsigned long window, bool listed, const std::string& what) {
@@ -246,17 +246,17 @@ protected:
         WindowGeometry g = test::window_geometry(window);
         const double middle_x = g.x - g.left + (g.left + g.width + g.right) / 2.0;
         const double middle_y = g.y - g.top + (g.top + g.height + g.bottom) / 2.0;
-        EXPECT_NEAR(middle_x, kScreenWidth / 2.0, g.left + g.right + 2)
+        EXPECT_NEAR(middle_x, screen_width / 2.0, g.left + g.right + 2)
             << what << " at " << g.x << "," << g.y << " size " << g.width << "x" << g.height;
-        EXPECT_NEAR(middle_y, kScreenHeight / 2.0, g.top + g.bottom + 2)
+        EXPECT_NEAR(middle_y, screen_height / 2.0, g.top + g.bottom + 2)
             << what << " at " << g.x << "," << g.y << " size " << g.width << "x" << g.height;
     }
 
     // Checks a browser window's way from its first title to the start page.
     void expect_opened_on_start_page(unsigned long window, const std::string& what) {
-        ASSERT_TRUE(wait_title(window, kStartTitle)) << what << " shows " << test::title_of(window);
+        ASSERT_TRUE(wait_title(window, start_title)) << what << " shows " << test::title_of(window);
         Titles titles = recorder_->titles(window);
-        EXPECT_EQ(titles, (Titles{kProductTitle, kLoadingTitle, kStartTitle}))
+        EXPECT_EQ(titles, (Titles{product_title, loading_title, start_title}))
             << what << ": " << join(titles);
         EXPECT_EQ(test::window_types(window), Titles{"_NET_WM_WINDOW_TYPE_NORMAL"}) << what;
         expect_taskbar(window, true, what);
@@ -297,7 +297,7 @@ TEST_F(Desktop, SplashGivesWayToACentredBrowserWindowOnTheStartPage) {
         << "something is drawn above the splash";
 
     // Left alone, it goes, and the browser window takes its place.
-    unsigned long browser = wait_new_window({splash}, kStartTitle);
+    unsigned long browser = wait_new_window({splash}, start_title);
     ASSERT_NE(browser, 0u) << "no browser window on the start page";
     EXPECT_FALSE(test::viewable(splash)) << "the splash is still up beside the browser window";
     expect_opened_on_start_page(browser, "the browser window");
@@ -312,14 +312,14 @@ TEST_F(Desktop, SplashGivesWayToACentredBrowserWindowOnTheStartPage) {
 
 TEST_F(Desktop, AddressBoxAndEveryToolbarButton) {
     start();
-    unsigned long window = wait_new_window({}, kStartTitle);
+    unsigned long window = wait_new_window({}, start_title);
     ASSERT_NE(window, 0u);
 
     // An address typed into the box and Enter: the busy title, then the page's.
     size_t seen = title_count(window);
     go(window, server_->url("/slow.html?ms=400"));
     ASSERT_TRUE(wait_title(window, "Slow Page")) << test::title_of(window);
-    EXPECT_EQ(titles_since(window, seen), (Titles{kLoadingTitle, "Slow Page"}));
+    EXPECT_EQ(titles_since(window, seen), (Titles{loading_title, "Slow Page"}));
     EXPECT_EQ(server_->hits("/slow.html"), 1);
     go(window, server_->url("/title.html"));
     ASSERT_TRUE(wait_title(window, "Hello Title")) << test::title_of(window);
@@ -333,23 +333,23 @@ TEST_F(Desktop, AddressBoxAndEveryToolbarButton) {
     ASSERT_TRUE(poll_until([&] { return server_->hits("/slow.html") > slow_hits; }))
         << "Refresh asked nothing";
     ASSERT_EQ(settled_title(window), "Slow Page");
-    EXPECT_EQ(titles_since(window, seen), (Titles{kLoadingTitle, "Slow Page"}));
+    EXPECT_EQ(titles_since(window, seen), (Titles{loading_title, "Slow Page"}));
     press(window, Forward);
     ASSERT_TRUE(wait_title(window, "Hello Title")) << test::title_of(window);
 
     // Stop ends a load that would never end.
     go(window, server_->url("/stall"));
     ASSERT_TRUE(poll_until([&] { return server_->hits("/stall") > 0; }));
-    ASSERT_TRUE(wait_title(window, kLoadingTitle));
+    ASSERT_TRUE(wait_title(window, loading_title));
     test::run_for(300);
-    EXPECT_EQ(test::title_of(window), kLoadingTitle);
+    EXPECT_EQ(test::title_of(window), loading_title);
     press(window, Stop);
     std::string stopped = settled_title(window, 5000);
     EXPECT_NE(stopped, "") << "the title still says " << test::title_of(window);
 
     // Home and Search open the program's own pages (out of reach here): each changes what the
     // address box and the title show, and the window goes on.
-    for (ToolbarButton button : {Home, Search}) {
+    for (toolbar_button button : {Home, Search}) {
         SCOPED_TRACE(button == Home ? "Home" : "Search");
         std::string before = test::title_of(window);
         Image strip = address_strip(window);
@@ -366,7 +366,7 @@ TEST_F(Desktop, AddressBoxAndEveryToolbarButton) {
     // New Window opens a second browser window on the start page; this one keeps its page.
     std::string kept = test::title_of(window);
     press(window, NewWindow);
-    unsigned long second = wait_new_window({window}, kStartTitle);
+    unsigned long second = wait_new_window({window}, start_title);
     ASSERT_NE(second, 0u) << "New Window opened no window";
     expect_opened_on_start_page(second, "the new window");
     EXPECT_EQ(settled_title(window), kept);
@@ -376,7 +376,7 @@ TEST_F(Desktop, AddressBoxAndEveryToolbarButton) {
 
     // About shows the About box over the window; Enter closes it.
     press(window, About);
-    unsigned long about = wait_new_window({window}, kAboutTitle);
+    unsigned long about = wait_new_window({window}, about_title);
     ASSERT_NE(about, 0u) << "About showed no box";
     EXPECT_EQ(test::transient_for(about), window);
     ASSERT_TRUE(test::activate(about));
@@ -391,20 +391,20 @@ TEST_F(Desktop, AddressBoxAndEveryToolbarButton) {
 
 TEST_F(Desktop, FileMenuAndTheAboutBoxThenCloseEndsEverything) {
     start();
-    unsigned long first = wait_new_window({}, kStartTitle);
+    unsigned long first = wait_new_window({}, start_title);
     ASSERT_NE(first, 0u);
 
     // File > New Window: a second window on the start page.
-    choose(first, kFileMenu, NewWindowItem);
-    unsigned long second = wait_new_window({first}, kStartTitle);
+    choose(first, file_menu, NewWindowItem);
+    unsigned long second = wait_new_window({first}, start_title);
     ASSERT_NE(second, 0u) << "File > New Window opened no window";
     expect_opened_on_start_page(second, "the new window");
-    EXPECT_EQ(test::title_of(first), kStartTitle);
+    EXPECT_EQ(test::title_of(first), start_title);
 
     // File > About Zarnic! 1.0 in the second window: a modal box over it, out of the taskbar,
     // centred; Esc closes it.
-    choose(second, kFileMenu, AboutItem);
-    unsigned long about = wait_new_window({first, second}, kAboutTitle);
+    choose(second, file_menu, AboutItem);
+    unsigned long about = wait_new_window({first, second}, about_title);
     ASSERT_NE(about, 0u) << "File > About showed no box";
     EXPECT_EQ(test::transient_for(about), second);
     EXPECT_TRUE(has(test::window_state(about), "_NET_WM_STATE_MODAL"));
@@ -417,7 +417,7 @@ TEST_F(Desktop, FileMenuAndTheAboutBoxThenCloseEndsEverything) {
     // Alt+S on the box: the system-information tool starts, or a message says it cannot; either
     // way the box stays open.
     press(first, About);
-    about = wait_new_window({first, second}, kAboutTitle);
+    about = wait_new_window({first, second}, about_title);
     ASSERT_NE(about, 0u);
     ASSERT_TRUE(test::activate(about));
     press_keys("alt+s");
@@ -427,7 +427,7 @@ TEST_F(Desktop, FileMenuAndTheAboutBoxThenCloseEndsEverything) {
         [&] {
             tools = tools_started_by(*program_);
             for (unsigned long window : windows())
-                if (test::transient_for(window) == about && test::title_of(window) == kProductTitle)
+                if (test::transient_for(window) == about && test::title_of(window) == product_title)
                     message = window;
             return message != 0 || !tools.empty();
         },
@@ -448,10 +448,10 @@ TEST_F(Desktop, FileMenuAndTheAboutBoxThenCloseEndsEverything) {
     EXPECT_TRUE(wait_gone(about));
 
     // The Help window too, then File > Close Zarnic!: every window goes and the program ends well.
-    choose(second, kHelpMenu, 0);
-    ASSERT_NE(wait_new_window({first, second}, kHelpTitle), 0u);
+    choose(second, help_menu, 0);
+    ASSERT_NE(wait_new_window({first, second}, help_title), 0u);
     EXPECT_EQ(windows().size(), 3u);
-    choose(first, kFileMenu, CloseItem);
+    choose(first, file_menu, CloseItem);
     ASSERT_TRUE(poll_until([&] { return !program_->running(); }, 10000)) << "the program goes on";
     EXPECT_EQ(program_->exit_status(), 0);
     EXPECT_FALSE(test::viewable(first) || test::viewable(second));
@@ -459,11 +459,11 @@ TEST_F(Desktop, FileMenuAndTheAboutBoxThenCloseEndsEverything) {
 
 TEST_F(Desktop, HelpWindowTabsAndItsButton) {
     start();
-    unsigned long browser = wait_new_window({}, kStartTitle);
+    unsigned long browser = wait_new_window({}, start_title);
     ASSERT_NE(browser, 0u);
 
-    choose(browser, kHelpMenu, 0);
-    unsigned long help = wait_new_window({browser}, kHelpTitle);
+    choose(browser, help_menu, 0);
+    unsigned long help = wait_new_window({browser}, help_title);
     ASSERT_NE(help, 0u) << "Help > Zarnic! Help Libary showed no window";
     expect_taskbar(help, false, "the Help window");
     expect_centred(help, "the Help window");
@@ -473,14 +473,14 @@ TEST_F(Desktop, HelpWindowTabsAndItsButton) {
     // Each tab clicked shows a page of its own; the first tab brings the first page back.
     auto page = [&] {
         WindowGeometry g = test::window_geometry(help);
-        return test::grab_screen(g.x, g.y + kHelpPageTop, kHelpTabControlWidth,
-                                 kHelpPageBottom - kHelpPageTop);
+        return test::grab_screen(g.x, g.y + help_page_top, help_tab_control_width,
+                                 help_page_bottom - help_page_top);
     };
     auto click_tab = [&](int tab) {
         const int column = tab % 3, row = tab / 3;
-        const int left = column * kHelpTabControlWidth / 3,
-                  right = (column + 1) * kHelpTabControlWidth / 3;
-        click_in(help, (left + right) / 2, row * kHelpTabRow + kHelpTabRow / 2);
+        const int left = column * help_tab_control_width / 3,
+                  right = (column + 1) * help_tab_control_width / 3;
+        click_in(help, (left + right) / 2, row * help_tab_row + help_tab_row / 2);
     };
     // A page as it stands once drawing has finished (two grabs in a row agree).
     auto settled_page = [&] {
@@ -501,15 +501,15 @@ TEST_F(Desktop, HelpWindowTabsAndItsButton) {
     // draws its page in other colours), the pointer resting on that tab.
     click_tab(0);
     std::vector<Image> pages{settled_page()};
-    for (int tab = 1; tab < kHelpTabs; ++tab) {
+    for (int tab = 1; tab < help_tabs; ++tab) {
         click_tab(tab);
         const Image& previous = pages.back();
         EXPECT_TRUE(poll_until([&] { return test::difference(page(), previous) > 0.01; }, 5000))
             << "tab " << tab << " showed no page of its own";
         pages.push_back(settled_page());
     }
-    for (int a = 0; a < kHelpTabs; ++a)
-        for (int b = a + 1; b < kHelpTabs; ++b)
+    for (int a = 0; a < help_tabs; ++a)
+        for (int b = a + 1; b < help_tabs; ++b)
             EXPECT_GT(test::difference(pages[size_t(a)], pages[size_t(b)]), 0.01)
                 << "tabs " << a << " and " << b << " show the same page";
     click_tab(0);
@@ -522,7 +522,7 @@ TEST_F(Desktop, HelpWindowTabsAndItsButton) {
 
     // The button along the bottom closes the window; the browser window goes on.
     WindowGeometry g = test::window_geometry(help);
-    click_in(help, g.width / 2, kHelpPageBottom + (g.height - kHelpPageBottom) / 2);
+    click_in(help, g.width / 2, help_page_bottom + (g.height - help_page_bottom) / 2);
     EXPECT_TRUE(wait_gone(help)) << "the button did not close the Help window";
     EXPECT_TRUE(program_->running());
     EXPECT_EQ(windows(), std::vector<unsigned long>{browser});

@@ -1,4 +1,4 @@
-// BoxLabel: word wrapping that keeps every space, and painting confined to the label's box.
+// box_label: word wrapping that keeps every space, and painting confined to the label's box.
 
 #include "help/box_label.h"
 #include "support/test_env.h"
@@ -14,9 +14,9 @@
 namespace zarnic {
 namespace {
 
-const Pango::FontDescription kFont("Liberation Sans 8.25");
+const Pango::FontDescription font("Liberation Sans 8.25");
 
-std::vector<std::string> lines_of(BoxLabel& label) {
+std::vector<std::string> lines_of(box_label& label) {
     std::vector<std::string> lines;
     std::string text = label.layout()->get_text();
     std::size_t start = 0;
@@ -31,17 +31,17 @@ std::string without_breaks(std::string text) {
     return text;
 }
 
-int text_width(BoxLabel& label, const std::string& text) {
+int text_width(box_label& label, const std::string& text) {
     auto layout = label.create_pango_layout(text);
-    layout->set_font_description(kFont);
+    layout->set_font_description(font);
     int w = 0, h = 0;
     layout->get_pixel_size(w, h);
     return w;
 }
 
-TEST(BoxLabel, WrapsAtWordBoundariesAndKeepsEverySpace) {
+TEST(box_label, WrapsAtWordBoundariesAndKeepsEverySpace) {
     const std::string text = "one two three four five six seven eight nine ten";
-    BoxLabel label(text, kFont, 60, 200);
+    box_label label(text, font, 60, 200);
     auto lines = lines_of(label);
     EXPECT_GT(lines.size(), 2u);
     EXPECT_EQ(without_breaks(label.layout()->get_text()), text);
@@ -53,11 +53,11 @@ TEST(BoxLabel, WrapsAtWordBoundariesAndKeepsEverySpace) {
     }
 }
 
-TEST(BoxLabel, ARunOfSpacesPushesTheNextWordOntoANewLine) {
+TEST(box_label, ARunOfSpacesPushesTheNextWordOntoANewLine) {
     // The words fit on one line; with the run of spaces between them they do not. The run stays
     // at the end of the first line, and the first word stays where it is.
     const std::string text = ">>First step" + std::string(40, ' ') + ">>Second step";
-    BoxLabel label(text, kFont, 200, 100);
+    box_label label(text, font, 200, 100);
     ASSERT_LT(text_width(label, ">>First step >>Second step"), 200);
     auto lines = lines_of(label);
     ASSERT_EQ(lines.size(), 2u);
@@ -65,14 +65,14 @@ TEST(BoxLabel, ARunOfSpacesPushesTheNextWordOntoANewLine) {
     EXPECT_EQ(lines[1], ">>Second step");
 }
 
-TEST(BoxLabel, SpacesThatFitStayOnTheLine) {
+TEST(box_label, SpacesThatFitStayOnTheLine) {
     const std::string text = "  a   b";
-    BoxLabel label(text, kFont, 200, 100);
+    box_label label(text, font, 200, 100);
     EXPECT_EQ(label.layout()->get_text(), text);
 }
 
-TEST(BoxLabel, AWordWiderThanTheBoxGetsALineOfItsOwn) {
-    BoxLabel label("a Pneumonoultramicroscopicsilicovolcanoconiosis b", kFont, 30, 100);
+TEST(box_label, AWordWiderThanTheBoxGetsALineOfItsOwn) {
+    box_label label("a Pneumonoultramicroscopicsilicovolcanoconiosis b", font, 30, 100);
     auto lines = lines_of(label);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[1], "Pneumonoultramicroscopicsilicovolcanoconiosis ");
@@ -83,8 +83,8 @@ struct Painted : testing::Test {
     Gtk::Window window;
     Gtk::Fixed fixed;
     Gtk::DrawingArea red;
-    BoxLabel label{std::string(400, 'W') + " " + std::string(40, 'x') + " tail words go here",
-                   kFont, 80, 20};
+    box_label label{std::string(400, 'W') + " " + std::string(40, 'x') + " tail words go here",
+                   font, 80, 20};
 
     void SetUp() override {
         red.set_size_request(120, 80);

@@ -13,16 +13,16 @@
 namespace zarnic {
 namespace {
 
-const HelpElement* find(std::string_view name) {
-    for (const HelpPage& page : help_pages())
-        for (const HelpElement& e : page.elements)
+const help_element* find(std::string_view name) {
+    for (const help_page& page : help_pages())
+        for (const help_element& e : page.elements)
             if (e.name == name)
                 return &e;
     return nullptr;
 }
 
 std::string text_of(std::string_view name) {
-    const HelpElement* e = find(name);
+    const help_element* e = find(name);
     return e ? std::string(e->text) : "<missing " + std::string(name) + ">";
 }
 
@@ -37,7 +37,7 @@ TEST(HelpTexts, TabCaptionsInOrder) {
 TEST(HelpTexts, HintEndsWithTheSupportAddressAndOneSpace) {
     const std::string expected =
         "Click on a tab to view a topic. if your question isnt answered here, please email " +
-        std::string(kSupportEmail) + " ";
+        std::string(support_email) + " ";
     EXPECT_EQ(help_hint_text(), expected);
     EXPECT_NE(help_hint_text().substr(help_hint_text().size() - 2), "  ");
     // One hint label per page, all with the same text.
@@ -111,7 +111,7 @@ TEST(HelpTexts, EachPageHoldsExactlyItsElements) {
     };
     for (std::size_t i = 0; i < expected.size(); ++i) {
         std::vector<std::string> names;
-        for (const HelpElement& e : help_pages()[i].elements)
+        for (const help_element& e : help_pages()[i].elements)
             names.emplace_back(e.name);
         std::sort(names.begin(), names.end());
         std::vector<std::string> want = expected[i];

@@ -17,14 +17,14 @@
 namespace zarnic {
 namespace {
 
-HelpWindow* help() {
+help_window* help() {
     return shared_windows().Help;
 }
 
 int help_windows_open() {
     int n = 0;
     for (Gtk::Window* w : test::app()->get_windows())
-        n += dynamic_cast<HelpWindow*>(w) != nullptr;
+        n += dynamic_cast<help_window*>(w) != nullptr;
     return n;
 }
 
@@ -73,7 +73,7 @@ protected:
         test::click(help()->SSTab1.get_tab(index));
         ASSERT_EQ(help()->SSTab1.get_selected(), index);
         ASSERT_TRUE(test::run_until([&] {
-            for (const HelpElement& e : help_pages()[index].elements)
+            for (const help_element& e : help_pages()[index].elements)
                 if (help()->element(e.name)->get_allocated_width() != px(e.box.width))
                     return false;
             return true;
@@ -83,7 +83,7 @@ protected:
 };
 
 TEST_F(HelpWindowTest, AFixedSizeToolWindowCentredOnTheScreen) {
-    HelpWindow& w = *help();
+    help_window& w = *help();
     EXPECT_EQ(w.get_title(), "Zarnic! Help");
     EXPECT_EQ(w.get_type_hint(), Gdk::WINDOW_TYPE_HINT_UTILITY);
     EXPECT_TRUE(w.get_skip_taskbar_hint());
@@ -102,8 +102,8 @@ TEST_F(HelpWindowTest, AFixedSizeToolWindowCentredOnTheScreen) {
 }
 
 TEST_F(HelpWindowTest, TabStripRowsAndButton) {
-    HelpWindow& w = *help();
-    TabControl& tabs = w.SSTab1;
+    help_window& w = *help();
+    tab_control& tabs = w.SSTab1;
     expect_box(tabs, w, 0, 0, 385, 385, "SSTab1");
     ASSERT_EQ(tabs.get_tab_count(), 4);
     // Three tabs in the first row, sharing its width; the fourth alone in the second row.
@@ -130,16 +130,16 @@ TEST_F(HelpWindowTest, TabStripRowsAndButton) {
 }
 
 TEST_F(HelpWindowTest, ElementsStandInTheirBoxes) {
-    HelpWindow& w = *help();
+    help_window& w = *help();
     for (int i = 0; i < 4; ++i) {
         pick_tab(i);
-        for (const HelpElement& e : help_pages()[i].elements) {
+        for (const help_element& e : help_pages()[i].elements) {
             Gtk::Widget* widget = w.element(e.name);
             ASSERT_NE(widget, nullptr) << e.name;
             expect_box(*widget, w.SSTab1, px(e.box.left), px(e.box.top),
                        px(e.box.width), px(e.box.height), std::string(e.name));
             EXPECT_FALSE(widget->get_can_focus()) << e.name;
-            if (auto* label = dynamic_cast<BoxLabel*>(widget)) {
+            if (auto* label = dynamic_cast<box_label*>(widget)) {
                 EXPECT_EQ(label->get_text().raw(), e.text) << e.name;
             }
         }
@@ -147,13 +147,13 @@ TEST_F(HelpWindowTest, ElementsStandInTheirBoxes) {
 }
 
 TEST_F(HelpWindowTest, OnlyTheSelectedPagesElementsAreShown) {
-    HelpWindow& w = *help();
+    help_window& w = *help();
     EXPECT_EQ(w.SSTab1.get_selected(), 0);
     for (int selected : {0, 1, 2, 3, 1}) {
         pick_tab(selected);
         test::flush_events();
         for (int page = 0; page < 4; ++page)
-            for (const HelpElement& e : help_pages()[page].elements)
+            for (const help_element& e : help_pages()[page].elements)
                 EXPECT_EQ(w.element(e.name)->get_mapped(), page == selected)
                     << e.name << " with tab " << selected << " selected";
     }
@@ -180,7 +180,7 @@ int ink(const std::string& pixels) {
 
 // A label stacked over others is readable: its whole box looks exactly as the label alone
 // draws it, with nothing of the labels below showing through, and it holds text.
-void expect_readable_on_top(HelpWindow& w, int page, std::string_view name) {
+void expect_readable_on_top(help_window& w, int page, std::string_view name) {
     Gtk::Widget& label = *w.element(name);
     const Gdk::Rectangle box = box_in(label, w);
     auto shot = test::snapshot(w);
@@ -190,18 +190,18 @@ void expect_readable_on_top(HelpWindow& w, int page, std::string_view name) {
         << name << " at " << box.get_x() << "," << box.get_y() << " " << box.get_width() << "x"
         << box.get_height();
     const std::string stacked = region(shot, box);
-    for (const HelpElement& e : help_pages()[page].elements)
+    for (const help_element& e : help_pages()[page].elements)
         if (e.name != name)
             w.element(e.name)->hide();
     const std::string alone = region(test::snapshot(w), box);
-    for (const HelpElement& e : help_pages()[page].elements)
+    for (const help_element& e : help_pages()[page].elements)
         w.element(e.name)->show();
     EXPECT_GT(ink(alone), 30) << name << " draws no text";
     EXPECT_TRUE(stacked == alone) << name << " is not fully visible where labels overlap";
 }
 
 TEST_F(HelpWindowTest, OverlappedLabelsAreReadable) {
-    HelpWindow& w = *help();
+    help_window& w = *help();
     pick_tab(2);
     // "Follow the steps and your done!" lies inside the network steps' box.
     expect_readable_on_top(w, 2, "Label14");
@@ -211,9 +211,9 @@ TEST_F(HelpWindowTest, OverlappedLabelsAreReadable) {
 }
 
 TEST_F(HelpWindowTest, EachStepStartsALineOfItsOwn) {
-    HelpWindow& w = *help();
+    help_window& w = *help();
     for (const char* name : {"Label10", "Label13"}) {
-        auto* label = dynamic_cast<BoxLabel*>(w.element(name));
+        auto* label = dynamic_cast<box_label*>(w.element(name));
         ASSERT_NE(label, nullptr);
         auto layout = label->layout();
         const std::string laid_out = layout->get_text();
@@ -244,7 +244,7 @@ TEST_F(HelpWindowTest, EachStepStartsALineOfItsOwn) {
 }
 
 TEST_F(HelpWindowTest, ShowingAgainKeepsTheOneWindowAndItsTab) {
-    HelpWindow* first = help();
+    help_window* first = help();
     pick_tab(2);
     show_Help();
     test::flush_events();
@@ -282,7 +282,7 @@ TEST_F(HelpWindowTest, ButtonClickThenShowGivesAFreshWindowOnTheFirstTab) {
 }
 
 TEST_F(HelpWindowTest, TabControlKeys) {
-    HelpWindow& w = *help();
+    help_window& w = *help();
     w.SSTab1.grab_focus();
     ASSERT_TRUE(w.SSTab1.has_focus());
     const std::pair<guint, int> steps[] = {
@@ -309,7 +309,7 @@ TEST_F(HelpWindowTest, ClickingATabFocusesTheTabControl) {
 }
 
 TEST_F(HelpWindowTest, EnterAndEscapeOnTheTabControlDoNotClose) {
-    HelpWindow* w = help();
+    help_window* w = help();
     w->SSTab1.grab_focus();
     for (guint key : {GDK_KEY_Return, GDK_KEY_KP_Enter, GDK_KEY_Escape}) {
         test::press_key(*w, key);

@@ -17,18 +17,18 @@ namespace {
 
 using test::Program;
 
-const std::string kHomeTitle = "^Welcome to Zarnic!$";
+const std::string home_title = "^Welcome to Zarnic!$";
 
 std::string env(const char* name, const char* fallback) {
     const char* value = std::getenv(name);
     return value && *value ? value : fallback;
 }
 
-const std::string kBinary = env("ZARNIC_INSTALLED_BINARY", "/usr/bin/zarnic");
-const std::string kAppId = env("ZARNIC_APP_ID", "org.example.Zarnic");
+const std::string binary = env("ZARNIC_INSTALLED_BINARY", "/usr/bin/zarnic");
+const std::string app_id = env("ZARNIC_APP_ID", "org.example.Zarnic");
 
 Glib::RefPtr<Gio::DesktopAppInfo> desktop_entry() {
-    return Gio::DesktopAppInfo::create(kAppId + ".desktop");
+    return Gio::DesktopAppInfo::create(app_id + ".desktop");
 }
 
 // Visible windows of the process that the window manager is told are splash screens.
@@ -46,17 +46,17 @@ unsigned long splash_window_of(pid_t pid) {
 
 TEST(InstalledProgram, DesktopsFindItsEntryAndIcon) {
     auto entry = desktop_entry();
-    ASSERT_TRUE(entry) << "no desktop entry " << kAppId << ".desktop in the data folders";
+    ASSERT_TRUE(entry) << "no desktop entry " << app_id << ".desktop in the data folders";
     EXPECT_TRUE(entry->should_show());
     // The entry starts the installed executable through the search path.
     gchar* found = g_find_program_in_path(entry->get_executable().c_str());
-    EXPECT_EQ(found ? std::string(found) : std::string(), kBinary);
+    EXPECT_EQ(found ? std::string(found) : std::string(), binary);
     g_free(found);
 
     auto theme = Gtk::IconTheme::get_default();
-    ASSERT_TRUE(theme->has_icon(kAppId)) << "the icon theme has no " << kAppId;
+    ASSERT_TRUE(theme->has_icon(app_id)) << "the icon theme has no " << app_id;
     for (int size : {16, 48, 256}) {
-        Gtk::IconInfo icon = theme->lookup_icon(kAppId, size, Gtk::ICON_LOOKUP_FORCE_SIZE);
+        Gtk::IconInfo icon = theme->lookup_icon(app_id, size, Gtk::ICON_LOOKUP_FORCE_SIZE);
         ASSERT_TRUE(icon) << size;
         EXPECT_EQ(icon.get_filename().rfind("/usr/share/icons/hicolor/", 0), 0u)
             << icon.get_filename();
@@ -67,7 +67,7 @@ TEST(InstalledProgram, DesktopsFindItsEntryAndIcon) {
 TEST(InstalledProgram, ShowsSplashThenBrowserWindowAndEndsWhenClosed) {
     auto entry = desktop_entry();
     ASSERT_TRUE(entry);
-    Program program({kBinary});
+    Program program({binary});
 
     unsigned long splash = 0;
     test::run_until(
@@ -78,7 +78,7 @@ TEST(InstalledProgram, ShowsSplashThenBrowserWindowAndEndsWhenClosed) {
         20000);
     EXPECT_NE(splash, 0u) << "no splash window";
 
-    unsigned long window = test::wait_window(kHomeTitle, 60000);
+    unsigned long window = test::wait_window(home_title, 60000);
     ASSERT_NE(window, 0u) << "no browser window on the start page";
     EXPECT_EQ(test::shell("xdotool getwindowpid " + std::to_string(window)),
               std::to_string(program.pid()));

@@ -13,12 +13,12 @@
 
 namespace {
 
-using zarnic::resources::Picture;
+using zarnic::resources::picture_view;
 
 TEST(PictureWidgetHiDpi, ShowsARenderingAtTwiceTheAllocation) {
     Gtk::Window window;
     Gtk::Fixed fixed;
-    Picture image(zarnic::resources::kLogo);
+    picture_view image(zarnic::resources::logo_picture);
     image.set_size_request(2040 / 15, 1860 / 15);
     fixed.put(image, 8, 8);
     window.add(fixed);

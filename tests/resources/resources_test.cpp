@@ -78,24 +78,24 @@ bool is_dark_blue(Rgba p) {
 }
 
 TEST(Pictures, EachLoadsFromTheBundleAtItsDesignSize) {
-    auto logo_picture = logo(kLogoWidth, kLogoHeight);
+    auto logo_picture = logo(logo_width, logo_height);
     EXPECT_EQ(logo_picture->get_width(), 160);
     EXPECT_EQ(logo_picture->get_height(), 140);
 
-    auto icon = window_icon(kWindowIconSize);
+    auto icon = window_icon(window_icon_size);
     EXPECT_EQ(icon->get_width(), 32);
     EXPECT_EQ(icon->get_height(), 32);
 
-    for (int i = 1; i <= kToolbarPictureCount; ++i) {
+    for (int i = 1; i <= toolbar_picture_count; ++i) {
         SCOPED_TRACE("toolbar picture " + std::to_string(i));
-        auto picture = toolbar_picture(i, kToolbarPictureSize);
+        auto picture = toolbar_picture(i, toolbar_picture_size);
         EXPECT_EQ(picture->get_width(), 24);
         EXPECT_EQ(picture->get_height(), 24);
     }
 }
 
 TEST(Logo, IsOpaqueWithADarkBlueGroundAndTheGlobeInTheMiddle) {
-    auto picture = logo(kLogoWidth, kLogoHeight);
+    auto picture = logo(logo_width, logo_height);
     for (int y = 0; y < picture->get_height(); ++y)
         for (int x = 0; x < picture->get_width(); ++x)
             ASSERT_EQ(pixel(picture, x, y).a, 255) << "at " << x << "," << y;
@@ -110,8 +110,8 @@ TEST(Logo, StretchesToTheBoxWithoutKeepingItsProportions) {
     // Drawn at twice the width, every feature moves to twice its x: the ocean left of Africa,
     // the Sahara and the red and green badges. Kept in proportion, the drawing would sit in the
     // middle of the wider box instead and none of them would be there.
-    auto design = logo(kLogoWidth, kLogoHeight);
-    auto wide = logo(2 * kLogoWidth, kLogoHeight);
+    auto design = logo(logo_width, logo_height);
+    auto wide = logo(2 * logo_width, logo_height);
     for (auto [x, y] : {std::pair{44, 70}, {80, 80}, {20, 100}, {140, 40}}) {
         const Rgba want = pixel(design, x, y);
         const Rgba got = pixel(wide, 2 * x, y);
@@ -143,9 +143,9 @@ TEST(WindowIcon, ComesInTheFourSizesOfTheIconList) {
 }
 
 TEST(ToolbarPictures, HaveATransparentGroundAndAnOpaqueMiddle) {
-    for (int i = 1; i <= kToolbarPictureCount; ++i) {
+    for (int i = 1; i <= toolbar_picture_count; ++i) {
         SCOPED_TRACE("toolbar picture " + std::to_string(i));
-        auto picture = toolbar_picture(i, kToolbarPictureSize);
+        auto picture = toolbar_picture(i, toolbar_picture_size);
         ASSERT_TRUE(picture->get_has_alpha());
         EXPECT_EQ(pixel(picture, 0, 0).a, 0);
         EXPECT_EQ(pixel(picture, 23, 0).a, 0);
@@ -210,8 +210,8 @@ TEST(ToolbarPictures, StandInImageListOrder) {
 
 TEST(ToolbarPictures, AreEightDifferentPictures) {
     std::vector<Glib::RefPtr<Gdk::Pixbuf>> pictures;
-    for (int i = 1; i <= kToolbarPictureCount; ++i)
-        pictures.push_back(toolbar_picture(i, kToolbarPictureSize));
+    for (int i = 1; i <= toolbar_picture_count; ++i)
+        pictures.push_back(toolbar_picture(i, toolbar_picture_size));
     const auto bytes = static_cast<std::size_t>(pictures[0]->get_rowstride() * 24);
     for (std::size_t i = 0; i < pictures.size(); ++i)
         for (std::size_t j = i + 1; j < pictures.size(); ++j)
@@ -222,7 +222,7 @@ TEST(ToolbarPictures, AreEightDifferentPictures) {
 TEST(PictureWidget, DrawsThePictureStretchedToItsAllocation) {
     Gtk::Window window;
     Gtk::Fixed fixed;
-    Picture image(kLogo);
+    picture_view image(logo_picture);
     image.set_size_request(2040 / 15, 1860 / 15);
     fixed.put(image, 16, 16);
     window.add(fixed);

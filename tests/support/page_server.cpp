@@ -21,7 +21,7 @@
 namespace zarnic::test {
 namespace {
 
-constexpr const char* kHtml = "text/html; charset=utf-8";
+constexpr const char* html = "text/html; charset=utf-8";
 
 // Pages whose body never changes.
 struct FixedPage {
@@ -29,7 +29,7 @@ struct FixedPage {
     std::string_view body;
 };
 
-constexpr std::array kFixedPages{
+constexpr std::array fixed_pages{
     FixedPage{"/title.html", R"(<!DOCTYPE html>
 <html><head><meta charset="utf-8"><title>Hello Title</title></head>
 <body><h1>Hello</h1><p>A page with a title.</p></body></html>
@@ -131,13 +131,13 @@ clip.addEventListener("error", function () { document.title = "Video Error"; });
 )"},
 };
 
-constexpr std::string_view kNotFound = R"(<!DOCTYPE html>
+constexpr std::string_view not_found = R"(<!DOCTYPE html>
 <html><head><meta charset="utf-8"><title>Not Found</title></head>
 <body><h1>Not Found</h1><p>There is no such page on this server.</p></body></html>
 )";
 
 // A stored zip archive holding one small text file (readme.txt).
-constexpr char kZip[] =
+constexpr char zip[] =
     "\x50\x4b\x03\x04\x14\x00\x00\x00\x00\x00\x00\x00\x21\x58\x05\x24\xd9\xe5\x20\x00\x00\x00"
     "\x20\x00\x00\x00\x0a\x00\x00\x00\x72\x65\x61\x64\x6d\x65\x2e\x74\x78\x74\x41\x20\x73\x6d"
     "\x61\x6c\x6c\x20\x66\x69\x6c\x65\x20\x69\x6e\x20\x61\x20\x74\x65\x73\x74\x20\x61\x72\x63"
@@ -147,7 +147,7 @@ constexpr char kZip[] =
     "\x00\x00\x00\x00\x01\x00\x01\x00\x38\x00\x00\x00\x48\x00\x00\x00\x00\x00";
 
 // A 1x1 PNG picture.
-constexpr char kPng[] =
+constexpr char png[] =
     "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x01\x00\x00"
     "\x00\x01\x08\x02\x00\x00\x00\x90\x77\x53\xde\x00\x00\x00\x0c\x49\x44\x41\x54\x78\x9c\x63"
     "\x50\x48\x38\x00\x00\x01\xe4\x01\x41\x9c\x16\xe1\xa0\x00\x00\x00\x00\x49\x45\x4e\x44\xae"
@@ -165,7 +165,7 @@ void respond(SoupServerMessage* msg, guint status, const std::string& content_ty
 }
 
 void respond_not_found(SoupServerMessage* msg) {
-    respond(msg, SOUP_STATUS_NOT_FOUND, kHtml, kNotFound);
+    respond(msg, SOUP_STATUS_NOT_FOUND, html, not_found);
 }
 
 // A whole number from the query, clamped to [low, high]; fallback if absent or not a number.
@@ -255,20 +255,20 @@ GBytes* clip_bytes() {
 // Streams /large: a page of an exact size, written a chunk at a time so that it never sits in
 // memory whole. The state lives on the message and goes with it.
 struct LargePage {
-    static constexpr std::string_view kHead =
+    static constexpr std::string_view head =
         "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
         "<title>Large Page</title></head><body><pre>\n";
-    static constexpr std::string_view kTail = "</pre></body></html>\n";
-    static constexpr std::size_t kChunk = 64 * 1024;
+    static constexpr std::string_view tail = "</pre></body></html>\n";
+    static constexpr std::size_t chunk = 64 * 1024;
 
     std::size_t filler_left;
     bool tail_sent = false;
     std::string filler;
 
     explicit LargePage(std::size_t total)
-        : filler_left(total - kHead.size() - kTail.size()) {
+        : filler_left(total - head.size() - tail.size()) {
         const std::string_view line = "Filler text of a large test page, line after line.\n";
-        while (filler.size() + line.size() <= kChunk)
+        while (filler.size() + line.size() <= chunk)
             filler += line;
     }
 
@@ -279,7 +279,7 @@ struct LargePage {
             soup_message_body_append(body, SOUP_MEMORY_COPY, filler.data(), n);
             filler_left -= n;
         } else if (!tail_sent) {
-            soup_message_body_append(body, SOUP_MEMORY_STATIC, kTail.data(), kTail.size());
+            soup_message_body_append(body, SOUP_MEMORY_STATIC, tail.data(), tail.size());
             soup_message_body_complete(body);
             tail_sent = true;
         }
@@ -291,20 +291,20 @@ struct LargePage {
 };
 
 void serve_large(SoupServerMessage* msg, GHashTable* query) {
-    constexpr std::size_t kMiB = 1024 * 1024;
-    std::size_t total = std::size_t(query_number(query, "mb", 20, 1, 1024)) * kMiB;
+    constexpr std::size_t mib = 1024 * 1024;
+    std::size_t total = std::size_t(query_number(query, "mb", 20, 1, 1024)) * mib;
     auto* state = new LargePage(total);
     g_object_set_data_full(G_OBJECT(msg), "zarnic-large-page", state,
                            [](gpointer p) { delete static_cast<LargePage*>(p); });
 
     SoupMessageHeaders* headers = soup_server_message_get_response_headers(msg);
     soup_message_headers_set_content_length(headers, goffset(total));
-    soup_message_headers_replace(headers, "Content-Type", kHtml);
+    soup_message_headers_replace(headers, "Content-Type", html);
     SoupMessageBody* body = soup_server_message_get_response_body(msg);
     soup_message_body_set_accumulate(body, FALSE);
     soup_server_message_set_status(msg, SOUP_STATUS_OK, nullptr);
-    soup_message_body_append(body, SOUP_MEMORY_STATIC, LargePage::kHead.data(),
-                             LargePage::kHead.size());
+    soup_message_body_append(body, SOUP_MEMORY_STATIC, LargePage::head.data(),
+                             LargePage::head.size());
     g_signal_connect(msg, "wrote-chunk", G_CALLBACK(LargePage::on_wrote_chunk), state);
 }
 
@@ -338,13 +338,13 @@ int listen_on_loopback(SoupServer* server, SoupServerListenOptions options) {
 
 } // namespace
 
-struct PageServer::Impl {
+struct PageServer::impl {
     // A request whose answer is held back: paused until its timer fires, or (without a timer)
     // until the server goes away. Should the message finish first, the record goes with it,
     // so a timer never touches a finished message. (A client that leaves a paused request is
     // noticed only when the answer is written; that write simply fails.)
     struct Held {
-        Impl* owner;
+        impl* owner;
         SoupServerMessage* msg;
         std::function<void(SoupServerMessage*)> answer;
         guint timer = 0;
@@ -365,7 +365,7 @@ struct PageServer::Impl {
     std::map<std::string, Page, std::less<>> added;
     std::list<Held> held; // a list, so records keep their address
 
-    Impl() {
+    impl() {
         dir = make_private_dir();
         try {
             start();
@@ -375,7 +375,7 @@ struct PageServer::Impl {
         }
     }
 
-    ~Impl() { stop(); }
+    ~impl() { stop(); }
 
     void start() {
         cert_path = dir + "/cert.pem";
@@ -398,8 +398,8 @@ struct PageServer::Impl {
         http = soup_server_new("server-header", "zarnic-test ", nullptr);
         https = soup_server_new("server-header", "zarnic-test ", "tls-certificate", cert, nullptr);
         g_object_unref(cert);
-        soup_server_add_handler(http, nullptr, &Impl::on_request, this, nullptr);
-        soup_server_add_handler(https, nullptr, &Impl::on_request, this, nullptr);
+        soup_server_add_handler(http, nullptr, &impl::on_request, this, nullptr);
+        soup_server_add_handler(https, nullptr, &impl::on_request, this, nullptr);
         http_port = listen_on_loopback(http, SoupServerListenOptions(0));
         https_port = listen_on_loopback(https, SOUP_SERVER_LISTEN_HTTPS);
     }
@@ -439,9 +439,9 @@ struct PageServer::Impl {
         Held& h = held.emplace_back(Held{this, msg, std::move(answer)});
         g_object_ref(msg);
         h.finished_handler =
-            g_signal_connect(msg, "finished", G_CALLBACK(&Impl::on_held_finished), &h);
+            g_signal_connect(msg, "finished", G_CALLBACK(&impl::on_held_finished), &h);
         if (h.answer)
-            h.timer = g_timeout_add(guint(ms), &Impl::on_held_timer, &h);
+            h.timer = g_timeout_add(guint(ms), &impl::on_held_timer, &h);
     }
 
     void drop(Held* h) {
@@ -472,7 +472,7 @@ struct PageServer::Impl {
 
     static void on_request(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable* query,
                            gpointer data) {
-        auto* self = static_cast<Impl*>(data);
+        auto* self = static_cast<impl*>(data);
         self->count(path, msg);
         self->serve(msg, path, query);
     }
@@ -482,16 +482,16 @@ struct PageServer::Impl {
             respond(msg, SOUP_STATUS_OK, it->second.content_type, it->second.body);
             return;
         }
-        auto fixed = std::find_if(kFixedPages.begin(), kFixedPages.end(),
+        auto fixed = std::find_if(fixed_pages.begin(), fixed_pages.end(),
                                   [&](const FixedPage& p) { return p.path == path; });
         if (path == "/slow.html") {
             hold(msg, query_number(query, "ms", 1500, 0, 60000),
-                 [fixed](SoupServerMessage* m) { respond(m, SOUP_STATUS_OK, kHtml, fixed->body); });
-        } else if (fixed != kFixedPages.end()) {
-            respond(msg, SOUP_STATUS_OK, kHtml, fixed->body);
+                 [fixed](SoupServerMessage* m) { respond(m, SOUP_STATUS_OK, html, fixed->body); });
+        } else if (fixed != fixed_pages.end()) {
+            respond(msg, SOUP_STATUS_OK, html, fixed->body);
         } else if (path == "/slow-image.png") {
             hold(msg, query_number(query, "ms", 1500, 0, 60000), [](SoupServerMessage* m) {
-                respond(m, SOUP_STATUS_OK, "image/png", bytes_of(kPng, sizeof kPng));
+                respond(m, SOUP_STATUS_OK, "image/png", bytes_of(png, sizeof png));
             });
         } else if (path == "/redirect") {
             soup_server_message_set_redirect(msg, SOUP_STATUS_MOVED_PERMANENTLY, "/redirect2");
@@ -500,7 +500,7 @@ struct PageServer::Impl {
         } else if (path == "/loop") {
             soup_server_message_set_redirect(msg, SOUP_STATUS_FOUND, "/loop");
         } else if (path == "/download.zip") {
-            respond(msg, SOUP_STATUS_OK, "application/zip", bytes_of(kZip, sizeof kZip));
+            respond(msg, SOUP_STATUS_OK, "application/zip", bytes_of(zip, sizeof zip));
             soup_message_headers_replace(soup_server_message_get_response_headers(msg),
                                          "Content-Disposition",
                                          "attachment; filename=\"file.zip\"");
@@ -542,7 +542,7 @@ struct PageServer::Impl {
 };
 
 PageServer::PageServer()
-    : impl_(std::make_unique<Impl>()) {}
+    : impl_(std::make_unique<impl>()) {}
 
 PageServer::~PageServer() = default;
 
@@ -572,7 +572,7 @@ int PageServer::hits(std::string_view path) const {
 }
 
 void PageServer::add(std::string path, std::string body, std::string content_type) {
-    impl_->added[std::move(path)] = Impl::Page{std::move(body), std::move(content_type)};
+    impl_->added[std::move(path)] = impl::Page{std::move(body), std::move(content_type)};
 }
 
 std::string PageServer::refused_url() {

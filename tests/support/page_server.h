@@ -79,8 +79,8 @@ public:
     static std::string refused_url();
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+    struct impl;
+    std::unique_ptr<impl> impl_;
 };
 
 } // namespace zarnic::test

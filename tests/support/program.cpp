@@ -265,7 +265,7 @@ std::vector<std::string> atom_names(const std::vector<uint32_t>& atoms) {
     return names;
 }
 
-const char kOpenboxConfig[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+const char openbox_config[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc">
   <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
   <placement><policy>Smart</policy><center>no</center></placement>
@@ -288,7 +288,7 @@ const char kOpenboxConfig[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 WindowManager::WindowManager()
     : dir_(make_temp_dir("zarnic-wm")) {
     const std::string config = dir_ + "/rc.xml", log = dir_ + "/openbox.log";
-    std::ofstream(config) << kOpenboxConfig;
+    std::ofstream(config) << openbox_config;
     pid_ = fork();
     if (pid_ == 0) {
         // It goes with the test process, also when that crashes.
@@ -482,7 +482,7 @@ double difference(const Image& a, const Image& b) {
     return double(differing) / double(a.pixels.size());
 }
 
-struct TitleRecorder::Impl {
+struct TitleRecorder::impl {
     xcb_connection_t* c = nullptr;
     xcb_atom_t net_wm_name = XCB_ATOM_NONE;
     std::thread thread;
@@ -533,7 +533,7 @@ struct TitleRecorder::Impl {
 };
 
 TitleRecorder::TitleRecorder()
-    : impl_(std::make_unique<Impl>()) {
+    : impl_(std::make_unique<impl>()) {
     impl_->c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(impl_->c)) {
         xcb_disconnect(impl_->c);

@@ -142,8 +142,8 @@ public:
     std::vector<std::string> titles(unsigned long window) const;
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+    struct impl;
+    std::unique_ptr<impl> impl_;
 };
 
 } // namespace zarnic::test

@@ -29,7 +29,7 @@ protected:
     void SetUp() override {
         web_view_pages() = {server_->url("/home.html"), server_->url("/search.html"),
                             server_->url("/find?q=%s")};
-        view_ = std::make_unique<WebView>();
+        view_ = std::make_unique<web_view>();
         view_->Width(800 * 15);
         view_->Height(600 * 15);
         window_.add(view_->widget());
@@ -74,7 +74,7 @@ protected:
 
     static test::PageServer* server_;
     Gtk::Window window_;
-    std::unique_ptr<WebView> view_;
+    std::unique_ptr<web_view> view_;
     sigc::connection completions_;
     int downloads_ = 0;
 };

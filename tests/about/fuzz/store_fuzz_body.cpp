@@ -14,15 +14,15 @@
 namespace zarnic::fuzz {
 namespace {
 
-constexpr std::size_t kMaxKeysChecked = 32;
-constexpr std::size_t kMaxValuesChecked = 32;
+constexpr std::size_t max_keys_checked = 32;
+constexpr std::size_t max_values_checked = 32;
 
 // Reads a value into an exactly sized heap buffer (so a write past it is caught) and checks
 // what the call reports against what the value holds.
-std::string check_copy(const StoredValue& value, std::uint32_t buffer_size) {
+std::string check_copy(const stored_value& value, std::uint32_t buffer_size) {
     std::vector<std::uint8_t> buffer(buffer_size);
     std::uint32_t type = 0xFFFFFFFF, size = buffer_size;
-    LSTATUS status = CopyValue(value, &type, buffer_size ? buffer.data() : nullptr, &size);
+    LSTATUS status = copy_value(value, &type, buffer_size ? buffer.data() : nullptr, &size);
     if (type != value.type)
         return "type not reported";
     if (buffer_size == 0)
@@ -62,15 +62,15 @@ private:
 };
 
 std::string check_store_calls(const std::uint8_t* data, std::size_t size,
-                              const StoreContents& contents, bool parsed) {
+                              const store_contents& contents, bool parsed) {
     MemoryFile file(data, size);
     if (!file.ok())
         return ""; // out of file descriptors or memory: nothing to check
-    MachineStore store(file.path());
+    machine_store store(file.path());
 
     std::size_t keys = 0;
     for (const auto& [path, key] : contents.keys) {
-        if (++keys > kMaxKeysChecked)
+        if (++keys > max_keys_checked)
             break;
         std::size_t slash = path.find('\\');
         if (slash == std::string::npos)
@@ -84,9 +84,9 @@ std::string check_store_calls(const std::uint8_t* data, std::size_t size,
         }
         std::size_t values = 0;
         for (const auto& [name, value] : key.values) {
-            if (++values > kMaxValuesChecked)
+            if (++values > max_values_checked)
                 break;
-            std::uint8_t buffer[kKeyValueBufferSize];
+            std::uint8_t buffer[key_value_buffer_size];
             std::uint32_t type = 0, got = sizeof buffer;
             LSTATUS status =
                 store.RegQueryValueExA(handle, value.name.c_str(), nullptr, &type, buffer, &got);
@@ -113,7 +113,7 @@ std::string check_store_calls(const std::uint8_t* data, std::size_t size,
         store, [&](const std::string&) { ++launched; },
         [&](const std::string& message) {
             ++reported;
-            if (message != kSysInfoUnavailable)
+            if (message != sys_info_unavailable)
                 reported = 99;
         });
     if (launched + reported != 1)
@@ -128,8 +128,8 @@ std::string check_store_calls(const std::uint8_t* data, std::size_t size,
 Outcome ExerciseStore(const std::uint8_t* data, std::size_t size) {
     Outcome outcome;
     std::string_view text(reinterpret_cast<const char*>(data), size);
-    StoreContents contents;
-    LSTATUS status = ParseStoreText(text, contents);
+    store_contents contents;
+    LSTATUS status = parse_store_text(text, contents);
     if (status != ERROR_SUCCESS && status != ERROR_BADDB) {
         outcome.broken = "unexpected parse status";
         return outcome;
@@ -142,11 +142,11 @@ Outcome ExerciseStore(const std::uint8_t* data, std::size_t size) {
 
     std::size_t keys = 0;
     for (const auto& entry : contents.keys) {
-        if (++keys > kMaxKeysChecked)
+        if (++keys > max_keys_checked)
             break;
         std::size_t values = 0;
         for (const auto& [name, value] : entry.second.values) {
-            if (++values > kMaxValuesChecked)
+            if (++values > max_values_checked)
                 break;
             auto n = std::uint32_t(value.data.size());
             for (std::uint32_t buffer_size : {0u, 1u, n > 0 ? n - 1 : 0u, n, n + 1u}) {
