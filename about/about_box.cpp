@@ -126,7 +126,6 @@ void about_box::init_controls() {
             break;
         case about_kind::image:
             break; // the logo picture draws itself stretched to its box
-
         }
         pixel_rect box = pixel_box(c);
         widget.set_size_request(box.width, box.height);

@@ -26,9 +26,9 @@ namespace zarnic {
 
 enum class about_kind { label, image, line, button };
 enum class about_font {
-    window,     // the box's font: MS Sans Serif 8.25 pt
+    window,      // the box's font: MS Sans Serif 8.25 pt
     window_bold, // MS Sans Serif 8.25 pt bold
-    credit,     // Tahoma 15.75 pt bold
+    credit,      // Tahoma 15.75 pt bold
 };
 enum class about_align { left, centre };
 
@@ -83,7 +83,6 @@ struct pixel_rect {
     int x, y, width, height;
 };
 pixel_rect pixel_box(const about_control& control);
-
 
 class about_box : public Gtk::Dialog {
 public:

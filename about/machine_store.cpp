@@ -82,7 +82,7 @@ LSTATUS machine_store::read_file(std::string& text) const {
 }
 
 LSTATUS machine_store::RegOpenKeyExA(HKEY root, const char* sub_key, std::uint32_t options,
-                                    REGSAM desired, HKEY* result) {
+                                     REGSAM desired, HKEY* result) {
     if (!result)
         return ERROR_INVALID_PARAMETER;
     *result = 0;
@@ -131,8 +131,8 @@ LSTATUS machine_store::RegOpenKeyExA(HKEY root, const char* sub_key, std::uint32
 }
 
 LSTATUS machine_store::RegQueryValueExA(HKEY key, const char* value_name, std::uint32_t* reserved,
-                                       std::uint32_t* type, std::uint8_t* data,
-                                       std::uint32_t* size) {
+                                        std::uint32_t* type, std::uint8_t* data,
+                                        std::uint32_t* size) {
     if (reserved)
         return ERROR_INVALID_PARAMETER;
     // Values are read through keys opened here; a predefined root is not an open key.

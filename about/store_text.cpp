@@ -309,7 +309,7 @@ LSTATUS parse_store_text(std::string_view text, store_contents& contents) {
 }
 
 LSTATUS copy_value(const stored_value& value, std::uint32_t* type, std::uint8_t* data,
-                  std::uint32_t* size) {
+                   std::uint32_t* size) {
     if (data && !size)
         return ERROR_INVALID_PARAMETER;
     if (type)

@@ -66,6 +66,6 @@ LSTATUS parse_store_text(std::string_view text, store_contents& contents);
 
 // Hands a value's data to a caller by the rules of RegQueryValueExA (see config_store.h).
 LSTATUS copy_value(const stored_value& value, std::uint32_t* type, std::uint8_t* data,
-                  std::uint32_t* size);
+                   std::uint32_t* size);
 
 } // namespace zarnic

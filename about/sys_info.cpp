@@ -116,8 +116,8 @@ void StartSysInfo(config_store& store, const program_launcher& launch,
     bool started = false;
     try {
         std::string sys_info_path;
-        if (GetKeyValue(store, sys_info_root, std::string(sys_info_key), std::string(sys_info_value),
-                        sys_info_path)) {
+        if (GetKeyValue(store, sys_info_root, std::string(sys_info_key),
+                        std::string(sys_info_value), sys_info_path)) {
             // The full path of the program, used as read; its file is not tested first.
             cut_at_nul(sys_info_path);
             launch(sys_info_path);

@@ -1,7 +1,7 @@
 #include "app/application.h"
 
-#include "resources/constants.h"
 #include "app/shared_windows.h"
+#include "resources/constants.h"
 
 #include <gdk/gdk.h>
 
@@ -15,7 +15,8 @@ Glib::RefPtr<Gtk::Application> g_application;
 
 Glib::RefPtr<Gtk::Application> application() {
     if (!g_application)
-        g_application = Glib::RefPtr<Gtk::Application>::cast_dynamic(Gio::Application::get_default());
+        g_application =
+            Glib::RefPtr<Gtk::Application>::cast_dynamic(Gio::Application::get_default());
     return g_application;
 }
 

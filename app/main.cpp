@@ -2,4 +2,6 @@
 // window, which hands over to the first browser window (browser/browser_window.cpp).
 #include "app/application.h"
 
-int main(int argc, char** argv) { return zarnic::run(argc, argv); }
+int main(int argc, char** argv) {
+    return zarnic::run(argc, argv);
+}

@@ -11,16 +11,22 @@
 
 namespace zarnic {
 
-window_references::window_references() { register_host(this); }
+window_references::window_references() {
+    register_host(this);
+}
 
 void window_references::open_browser_window() {
     new_Webbro();
     show_Webbro();
 }
 
-void window_references::show_help() { show_Help(); }
+void window_references::show_help() {
+    show_Help();
+}
 
-void window_references::show_about(Gtk::Window& caller) { show_About(&caller); }
+void window_references::show_about(Gtk::Window& caller) {
+    show_About(&caller);
+}
 
 window_references& shared_windows() {
     static window_references windows;

@@ -52,7 +52,9 @@ splash_window::splash_window()
         splash_layout::timer_ms);
 }
 
-splash_window::~splash_window() { Timer1.disconnect(); }
+splash_window::~splash_window() {
+    Timer1.disconnect();
+}
 
 void splash_window::init_frame() {
     const twips_box& f = splash_layout::Frame1;
@@ -86,7 +88,9 @@ void splash_window::init_labels() {
     for (const label_row& row : rows) {
         set_font(row.label, font_description(arial, row.points, row.style));
         make_opaque(row.label);
-        row.label.set_xalign(row.align == Gtk::ALIGN_START ? 0.0f : row.align == Gtk::ALIGN_END ? 1.0f : 0.5f);
+        row.label.set_xalign(row.align == Gtk::ALIGN_START ? 0.0f
+                             : row.align == Gtk::ALIGN_END ? 1.0f
+                                                           : 0.5f);
         row.label.set_yalign(0.0f);
         if (!row.sizes_itself)
             row.label.set_size_request(px(row.box.width), px(row.box.height));
@@ -141,9 +145,8 @@ bool splash_window::Form_KeyPress(GdkEventKey* event) {
     // Only keys that produce a character count: not Shift, arrows or function keys.
     guint key = event->keyval;
     bool character = gdk_keyval_to_unicode(key) != 0 || key == GDK_KEY_Return ||
-                     key == GDK_KEY_KP_Enter || key == GDK_KEY_ISO_Enter ||
-                     key == GDK_KEY_Escape || key == GDK_KEY_BackSpace || key == GDK_KEY_Tab ||
-                     key == GDK_KEY_ISO_Left_Tab;
+                     key == GDK_KEY_KP_Enter || key == GDK_KEY_ISO_Enter || key == GDK_KEY_Escape ||
+                     key == GDK_KEY_BackSpace || key == GDK_KEY_Tab || key == GDK_KEY_ISO_Left_Tab;
     if (character)
         unload(*this);
     return true;

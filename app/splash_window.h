@@ -3,8 +3,8 @@
 // half a second gives way to the first browser window. A character key or a click on its frame
 // before then closes it, and with it the program, since no other window exists yet.
 
-#include "ui/layout.h"
 #include "resources/resources.h"
+#include "ui/layout.h"
 
 #include <gtkmm/drawingarea.h>
 #include <gtkmm/eventbox.h>

@@ -11,7 +11,6 @@
 
 namespace zarnic {
 
-
 std::string title_for_display(const std::string& name) {
     // Pages choose their titles: control characters (line breaks among them) would garble the
     // title bar, and a title of any length has to fit in one.
@@ -35,8 +34,10 @@ std::string title_for_display(const std::string& name) {
 }
 
 browser_window::browser_window()
-    : client(px(browser_layout::client_width), px(browser_layout::client_height), client_area::size_rule::resizable)
-    , picAddress(px(browser_layout::picAddress.width), px(browser_layout::picAddress.height), client_area::size_rule::resizable)
+    : client(px(browser_layout::client_width), px(browser_layout::client_height),
+             client_area::size_rule::resizable)
+    , picAddress(px(browser_layout::picAddress.width), px(browser_layout::picAddress.height),
+                 client_area::size_rule::resizable)
     , lblAddress("_Address:", true) {
     set_title(std::string(app_title));
     set_position(Gtk::WIN_POS_CENTER);
@@ -49,7 +50,9 @@ browser_window::browser_window()
     init_address_strip();
     init_toolbar();
     init_web_view();
-    client.on_resize = [this](int width, int height) { Form_Resize(to_twips(width), to_twips(height)); };
+    client.on_resize = [this](int width, int height) {
+        Form_Resize(to_twips(width), to_twips(height));
+    };
     layout_.show_all();
 }
 
@@ -76,21 +79,26 @@ void browser_window::init_menus() {
 }
 
 void browser_window::init_address_strip() {
-    picAddress.set_size_request(px(browser_layout::picAddress.width), px(browser_layout::picAddress.height));
+    picAddress.set_size_request(px(browser_layout::picAddress.width),
+                                px(browser_layout::picAddress.height));
     client.put(picAddress, px(browser_layout::picAddress.left), px(browser_layout::picAddress.top));
 
     lblAddress.set_mnemonic_widget(*cboAddress.get_entry());
     lblAddress.set_xalign(0.0f);
     lblAddress.set_yalign(0.0f);
-    lblAddress.set_size_request(px(browser_layout::lblAddress.width), px(browser_layout::lblAddress.height));
+    lblAddress.set_size_request(px(browser_layout::lblAddress.width),
+                                px(browser_layout::lblAddress.height));
     set_font(lblAddress, font_description(ms_sans_serif, 8.25));
-    picAddress.put(lblAddress, px(browser_layout::lblAddress.left), px(browser_layout::lblAddress.top));
+    picAddress.put(lblAddress, px(browser_layout::lblAddress.left),
+                   px(browser_layout::lblAddress.top));
 
     cboAddress.set_name("cboAddress");
     set_font(*cboAddress.get_entry(), font_description(ms_sans_serif, 8.25));
-    cboAddress.set_size_request(px(browser_layout::cboAddress.width), px(browser_layout::cboAddress.height));
+    cboAddress.set_size_request(px(browser_layout::cboAddress.width),
+                                px(browser_layout::cboAddress.height));
     cboAddress.get_entry()->set_text(std::string(HomeAddress));
-    picAddress.put(cboAddress, px(browser_layout::cboAddress.left), px(browser_layout::cboAddress.top));
+    picAddress.put(cboAddress, px(browser_layout::cboAddress.left),
+                   px(browser_layout::cboAddress.top));
 
     cboAddress.signal_changed().connect(sigc::mem_fun(*this, &browser_window::cboAddress_Changed));
     cboAddress.get_entry()->signal_activate().connect(
@@ -101,11 +109,13 @@ void browser_window::init_toolbar() {
     tbToolBar.set_name("tbToolBar");
     tbToolBar.set_toolbar_style(Gtk::TOOLBAR_BOTH);
     tbToolBar.set_show_arrow(false);
-    tbToolBar.set_size_request(px(browser_layout::tbToolBar.width), px(browser_layout::tbToolBar.height));
+    tbToolBar.set_size_request(px(browser_layout::tbToolBar.width),
+                               px(browser_layout::tbToolBar.height));
     for (size_t i = 0; i < toolbar_buttons.size(); ++i) {
         const toolbar_button& button = toolbar_buttons[i];
         picture_button& item = buttons[i];
-        item.setup(button.key, button.caption, button.picture, px(browser_layout::button_width), px(browser_layout::button_height));
+        item.setup(button.key, button.caption, button.picture, px(browser_layout::button_width),
+                   px(browser_layout::button_height));
         item.button.signal_clicked().connect([this, &item] { tbToolBar_ButtonClick(item.key()); });
         tbToolBar.append(item);
     }
@@ -115,7 +125,8 @@ void browser_window::init_toolbar() {
 void browser_window::init_web_view() {
     brwWebBrowser.Width(browser_layout::brwWebBrowser.width);
     brwWebBrowser.Height(browser_layout::brwWebBrowser.height);
-    client.put(brwWebBrowser.widget(), px(browser_layout::brwWebBrowser.left), px(browser_layout::brwWebBrowser.top));
+    client.put(brwWebBrowser.widget(), px(browser_layout::brwWebBrowser.left),
+               px(browser_layout::brwWebBrowser.top));
     download_complete_ = brwWebBrowser.DownloadComplete.connect(
         sigc::mem_fun(*this, &browser_window::brwWebBrowser_DownloadComplete));
 }
@@ -185,13 +196,17 @@ void browser_window::cboAddress_Changed() {
     cboAddress.set_active(-1);
 }
 
-void browser_window::cboAddress_KeyPress_Enter() { cboAddress_Click(); }
+void browser_window::cboAddress_KeyPress_Enter() {
+    cboAddress_Click();
+}
 
 void browser_window::brwWebBrowser_DownloadComplete() {
     cboAddress.get_entry()->set_text(brwWebBrowser.LocationURL());
 }
 
-void browser_window::OpenNewWindow() { registered_host().open_browser_window(); }
+void browser_window::OpenNewWindow() {
+    registered_host().open_browser_window();
+}
 
 void browser_window::tbToolBar_ButtonClick(const std::string& key) {
     set_timer(true);
@@ -217,7 +232,9 @@ void browser_window::tbToolBar_ButtonClick(const std::string& key) {
     }
 }
 
-void browser_window::nwwindow_Click() { OpenNewWindow(); }
+void browser_window::nwwindow_Click() {
+    OpenNewWindow();
+}
 
 void browser_window::close_Click() {
     // Ends the program at once: every window closes, whatever it shows or loads.
@@ -227,8 +244,12 @@ void browser_window::close_Click() {
     app->quit();
 }
 
-void browser_window::abut_Click() { registered_host().show_about(*this); }
+void browser_window::abut_Click() {
+    registered_host().show_about(*this);
+}
 
-void browser_window::helib_Click() { registered_host().show_help(); }
+void browser_window::helib_Click() {
+    registered_host().show_help();
+}
 
 } // namespace zarnic

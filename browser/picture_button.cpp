@@ -6,7 +6,7 @@
 namespace zarnic {
 
 void picture_button::setup(std::string key, const std::string& caption, int picture, int width,
-                          int height) {
+                           int height) {
     key_ = std::move(key);
     // Rendered for the screen's scale, so the picture stays sharp on HiDPI screens.
     int scale = get_scale_factor();

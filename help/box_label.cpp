@@ -6,7 +6,7 @@
 namespace zarnic {
 
 box_label::box_label(const Glib::ustring& text, const Pango::FontDescription& font, int width,
-                   int height)
+                     int height)
     : text_(text)
     , font_(font)
     , width_(width) {

@@ -61,8 +61,8 @@ void help_window::init_SSTab1() {
                 picture->set_size_request(width, height);
                 widget = picture;
             } else {
-                widget = Gtk::make_managed<box_label>(ustring(e.text), help_font(e.style),
-                                                     width, height);
+                widget = Gtk::make_managed<box_label>(ustring(e.text), help_font(e.style), width,
+                                                      height);
             }
             page.put(*widget, px(e.box.left), px(e.box.top));
             elements_[e.name] = widget;

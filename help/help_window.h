@@ -3,9 +3,9 @@
 // the bottom that closes the window. It is a fixed-size tool window, kept out of the taskbar and
 // centred on the screen; everything in it is fixed (see help/help_texts.h for the pages).
 
-#include "ui/client_area.h"
 #include "help/help_texts.h"
 #include "help/tab_control.h"
+#include "ui/client_area.h"
 
 #include <gtkmm/button.h>
 #include <gtkmm/fixed.h>

@@ -26,7 +26,8 @@ int tab_control::get_strip_height() const {
     return rows * tab_height_;
 }
 
-Gtk::Fixed& tab_control::add_page(const Glib::ustring& caption, const Pango::FontDescription& font) {
+Gtk::Fixed& tab_control::add_page(const Glib::ustring& caption,
+                                  const Pango::FontDescription& font) {
     const int index = get_tab_count();
     const int row = index / tabs_per_row_;
     const int column = index % tabs_per_row_;

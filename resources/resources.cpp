@@ -49,7 +49,9 @@ Glib::RefPtr<Gdk::Pixbuf> logo(int width, int height) {
 }
 
 Glib::RefPtr<Gdk::Pixbuf> window_icon(int size) {
-    return picture(size <= small_window_icon_limit ? small_window_icon_picture : window_icon_picture, size, size);
+    return picture(size <= small_window_icon_limit ? small_window_icon_picture
+                                                   : window_icon_picture,
+                   size, size);
 }
 
 std::vector<Glib::RefPtr<Gdk::Pixbuf>> window_icon_list() {

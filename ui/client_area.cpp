@@ -5,7 +5,9 @@
 namespace zarnic {
 
 client_area::client_area(int natural_width, int natural_height, size_rule sizing)
-    : natural_width_(natural_width), natural_height_(natural_height), sizing_(sizing) {
+    : natural_width_(natural_width)
+    , natural_height_(natural_height)
+    , sizing_(sizing) {
     set_has_window(false);
 }
 
@@ -29,7 +31,8 @@ void client_area::get_preferred_height_for_width_vfunc(int, int& minimum, int& n
 
 void client_area::on_size_allocate(Gtk::Allocation& allocation) {
     set_allocation(allocation);
-    if (on_resize && (allocation.get_width() != last_width_ || allocation.get_height() != last_height_)) {
+    if (on_resize &&
+        (allocation.get_width() != last_width_ || allocation.get_height() != last_height_)) {
         last_width_ = allocation.get_width();
         last_height_ = allocation.get_height();
         on_resize(last_width_, last_height_);

@@ -23,7 +23,8 @@ public:
 protected:
     void get_preferred_width_vfunc(int& minimum, int& natural) const override;
     void get_preferred_height_vfunc(int& minimum, int& natural) const override;
-    void get_preferred_width_for_height_vfunc(int height, int& minimum, int& natural) const override;
+    void get_preferred_width_for_height_vfunc(int height, int& minimum,
+                                              int& natural) const override;
     void get_preferred_height_for_width_vfunc(int width, int& minimum, int& natural) const override;
     void on_size_allocate(Gtk::Allocation& allocation) override;
 

@@ -19,7 +19,8 @@ inline constexpr std::string_view tahoma = "DejaVu Sans Condensed";
 enum font_style { regular = 0, bold = 1, italic = 2 };
 
 // The font of a design family at a size in points, bold and/or italic.
-Pango::FontDescription font_description(std::string_view family, double points, int style = regular);
+Pango::FontDescription font_description(std::string_view family, double points,
+                                        int style = regular);
 
 // Draws the label's (or the entry's) text in the font.
 void set_font(Gtk::Label& label, const Pango::FontDescription& font);

@@ -13,9 +13,13 @@ struct twips_box {
 };
 
 // twips_box to pixels, to the nearest pixel.
-constexpr int px(int twips) { return (twips + 7) / 15; }
+constexpr int px(int twips) {
+    return (twips + 7) / 15;
+}
 
 // Pixels to twips.
-constexpr int to_twips(int pixels) { return pixels * 15; }
+constexpr int to_twips(int pixels) {
+    return pixels * 15;
+}
 
 } // namespace zarnic

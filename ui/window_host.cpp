@@ -15,8 +15,12 @@ window_host& registered_host() {
     return *g_host;
 }
 
-void register_host(window_host* host) { g_host = host; }
+void register_host(window_host* host) {
+    g_host = host;
+}
 
-void unload(Gtk::Window& window) { window.hide(); }
+void unload(Gtk::Window& window) {
+    window.hide();
+}
 
 } // namespace zarnic

@@ -212,12 +212,14 @@ std::string web_view::LocationURL() const {
 
 void web_view::Width(int twips) {
     impl_->width_twips = std::max(0, twips);
-    gtk_widget_set_size_request(GTK_WIDGET(impl_->view), px(impl_->width_twips), px(impl_->height_twips));
+    gtk_widget_set_size_request(GTK_WIDGET(impl_->view), px(impl_->width_twips),
+                                px(impl_->height_twips));
 }
 
 void web_view::Height(int twips) {
     impl_->height_twips = std::max(0, twips);
-    gtk_widget_set_size_request(GTK_WIDGET(impl_->view), px(impl_->width_twips), px(impl_->height_twips));
+    gtk_widget_set_size_request(GTK_WIDGET(impl_->view), px(impl_->width_twips),
+                                px(impl_->height_twips));
 }
 
 int web_view::Width() const {

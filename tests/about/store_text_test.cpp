@@ -29,7 +29,8 @@ class StoreValueTest : public testing::TestWithParam<ValueCase> {};
 TEST_P(StoreValueTest, ReadsAsStored) {
     const ValueCase& c = GetParam();
     store_contents contents;
-    ASSERT_EQ(parse_store_text(header + test_key + c.line + "\n", contents), ERROR_SUCCESS) << c.line;
+    ASSERT_EQ(parse_store_text(header + test_key + c.line + "\n", contents), ERROR_SUCCESS)
+        << c.line;
     const stored_key* key = contents.find_key("HKEY_LOCAL_MACHINE\\SOFTWARE\\Test");
     ASSERT_NE(key, nullptr);
     const stored_value* value = key->find_value(c.name);
@@ -76,14 +77,14 @@ INSTANTIATE_TEST_SUITE_P(
         header + "\"a\"=\"value before any key\"\n", header + "[HKEY_NOWHERE\\Test]\n",
         header + "[HKEY_LOCAL_MACHINE\\\\Test]\n", header + "[HKEY_LOCAL_MACHINE\\Test\\]\n",
         header + "[HKEY_LOCAL_MACHINE\\Test\n", header + "[]\n", header + "[-]\n",
-        header + test_key + "\"a\"=\"unterminated\n", header + test_key + "\"a\"=\"odd \\n escape\"\n",
-        header + test_key + "\"a\"=\"x\" junk\n", header + test_key + "\"a\" \"x\"\n",
-        header + test_key + "\"a\"=dword:123456789\n", header + test_key + "\"a\"=dword:\n",
-        header + test_key + "\"a\"=dword:12g4\n", header + test_key + "\"a\"=hex:123\n",
-        header + test_key + "\"a\"=hex:01,\n", header + test_key + "\"a\"=hex:01,,02\n",
-        header + test_key + "\"a\"=hex(1:01\n", header + test_key + "\"a\"=hex(123456789):01\n",
-        header + test_key + "\"a\"=hex:01,\\\n", header + test_key + "\"a\"=qword:01\n",
-        header + test_key + "PATH=/usr/bin/hardinfo\n",
+        header + test_key + "\"a\"=\"unterminated\n",
+        header + test_key + "\"a\"=\"odd \\n escape\"\n", header + test_key + "\"a\"=\"x\" junk\n",
+        header + test_key + "\"a\" \"x\"\n", header + test_key + "\"a\"=dword:123456789\n",
+        header + test_key + "\"a\"=dword:\n", header + test_key + "\"a\"=dword:12g4\n",
+        header + test_key + "\"a\"=hex:123\n", header + test_key + "\"a\"=hex:01,\n",
+        header + test_key + "\"a\"=hex:01,,02\n", header + test_key + "\"a\"=hex(1:01\n",
+        header + test_key + "\"a\"=hex(123456789):01\n", header + test_key + "\"a\"=hex:01,\\\n",
+        header + test_key + "\"a\"=qword:01\n", header + test_key + "PATH=/usr/bin/hardinfo\n",
         header + test_key + std::string("\"a\"=\"nul\0inside\"\n", 17),
         header + "[HKEY_LOCAL_MACHINE\\" + std::string(240, 'k') + "]\n",
         header + test_key + "; " + std::string(max_store_file_bytes, 'x') + "\n",
@@ -92,13 +93,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(StoreText, LaterSectionsAndValuesWinLikeAnImport) {
     store_contents contents;
     ASSERT_EQ(parse_store_text(header + test_key +
-                                 "\"Path\"=\"first\"\n"
-                                 "\"gone\"=\"x\"\n"
-                                 "[hkey_local_machine\\software\\TEST]\n"
-                                 "\"PATH\"=\"second\"\n"
-                                 "\"Gone\"=-\n"
-                                 "\"never there\"=-\n",
-                             contents),
+                                   "\"Path\"=\"first\"\n"
+                                   "\"gone\"=\"x\"\n"
+                                   "[hkey_local_machine\\software\\TEST]\n"
+                                   "\"PATH\"=\"second\"\n"
+                                   "\"Gone\"=-\n"
+                                   "\"never there\"=-\n",
+                               contents),
               ERROR_SUCCESS);
     const stored_key* key = contents.find_key("hkey_local_machine\\SOFTWARE\\test");
     ASSERT_NE(key, nullptr);
@@ -110,10 +111,10 @@ TEST(StoreText, LaterSectionsAndValuesWinLikeAnImport) {
 TEST(StoreText, KeysHaveTheirParentsAndRemovalTakesTheSubtreeOnly) {
     store_contents contents;
     ASSERT_EQ(parse_store_text(header + "[HKEY_LOCAL_MACHINE\\A\\B\\C]\n"
-                                       "[HKEY_LOCAL_MACHINE\\A\\BC]\n"
-                                       "[HKEY_LOCAL_MACHINE\\A\\B C]\n"
-                                       "[-HKEY_LOCAL_MACHINE\\A\\B]\n",
-                             contents),
+                                        "[HKEY_LOCAL_MACHINE\\A\\BC]\n"
+                                        "[HKEY_LOCAL_MACHINE\\A\\B C]\n"
+                                        "[-HKEY_LOCAL_MACHINE\\A\\B]\n",
+                               contents),
               ERROR_SUCCESS);
     EXPECT_NE(contents.find_key("HKEY_LOCAL_MACHINE"), nullptr);
     EXPECT_NE(contents.find_key("HKEY_LOCAL_MACHINE\\A"), nullptr);
@@ -125,10 +126,11 @@ TEST(StoreText, KeysHaveTheirParentsAndRemovalTakesTheSubtreeOnly) {
 
 TEST(StoreText, AcceptsRegedit4ByteOrderMarkCrLfAndComments) {
     store_contents contents;
-    ASSERT_EQ(parse_store_text("\xEF\xBB\xBF\r\nREGEDIT4\r\n; a comment ending in a backslash \\\r\n"
-                             "[HKEY_USERS\\.DEFAULT]\r\n\t\"v\"=\"x\"\r\n",
-                             contents),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        parse_store_text("\xEF\xBB\xBF\r\nREGEDIT4\r\n; a comment ending in a backslash \\\r\n"
+                         "[HKEY_USERS\\.DEFAULT]\r\n\t\"v\"=\"x\"\r\n",
+                         contents),
+        ERROR_SUCCESS);
     const stored_key* key = contents.find_key("HKEY_USERS\\.DEFAULT");
     ASSERT_NE(key, nullptr);
     ASSERT_NE(key->find_value("V"), nullptr);

@@ -24,8 +24,11 @@ protected:
 
 TEST(TitleForDisplay, KeepsTextDropsControlsAndCutsAtAFixedLength) {
     EXPECT_EQ(title_for_display("Hello"), "Hello");
-    EXPECT_EQ(title_for_display("a\nb\tc\x01" "d"), "a b c d");
-    EXPECT_EQ(title_for_display("\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d"), "\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d");
+    EXPECT_EQ(title_for_display("a\nb\tc\x01"
+                                "d"),
+              "a b c d");
+    EXPECT_EQ(title_for_display("\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d"),
+              "\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d");
     EXPECT_EQ(title_for_display("bad \xff byte"), "bad \xef\xbf\xbd byte");
     std::string huge(1 << 20, 'x');
     std::string shown = title_for_display(huge);
@@ -50,31 +53,47 @@ TEST_F(BadInputTest, TitlesOfAnyLengthAndContentReachTheTitleBarTamed) {
 
 TEST_F(BadInputTest, TheAddressBoxHoldsAtMostWhatAnEntryCan) {
     // A page whose address is longer than the box can hold: the box keeps its first 65,534
-    // characters (GTK's limit for an entry) and the window goes on. (The fragment never reaches the server, whose request
-    // line has a limit of its own.)
+    // characters (GTK's limit for an entry) and the window goes on. (The fragment never reaches the
+    // server, whose request line has a limit of its own.)
     std::string path = "/title.html#" + std::string(70000, 'q');
     go(server_->url(path));
     ASSERT_TRUE(settled("Hello Title"));
     EXPECT_EQ(window_->cboAddress.get_entry()->get_text_length(), 65534);
 
     // Pasting more than the box holds, then Enter: what the box holds is what is navigated to.
-    window_->cboAddress.get_entry()->set_text(server_->url("/other.html#") + std::string(100000, 'p'));
+    window_->cboAddress.get_entry()->set_text(server_->url("/other.html#") +
+                                              std::string(100000, 'p'));
     EXPECT_EQ(window_->cboAddress.get_entry()->get_text_length(), 65534) << "pasted";
     window_->cboAddress.get_entry()->activate();
     EXPECT_TRUE(settled("Other Page"));
 }
 
 TEST_F(BadInputTest, EveryKindOfTypedAddressSettles) {
-    const std::string typed[] = {
-        "javascript:alert(1)",  "vbscript:msgbox(1)",    "view-source:http://127.0.0.1/",
-        "chrome://settings",    "ftp://127.0.0.1/",      "ws://127.0.0.1/",
-        "blob:null/1",          "file:///etc/hostname",  "file:///no/such/file",
-        "data:text/html,<title>Data</title>",            "about:blank",
-        "zarnic://app/missing.html",                     "zarnic://elsewhere/start.html",
-        "http://",              "https://[::1",          "http://127.0.0.1:99999/",
-        "\x01\x02\x03",         "a\nb",                  "\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d",
-        "%00%ff",               "localhost:0",           "mailto:",
-        "",                     std::string(3000, 'w'),  server_->url("/\x7f\x1b[31m")};
+    const std::string typed[] = {"javascript:alert(1)",
+                                 "vbscript:msgbox(1)",
+                                 "view-source:http://127.0.0.1/",
+                                 "chrome://settings",
+                                 "ftp://127.0.0.1/",
+                                 "ws://127.0.0.1/",
+                                 "blob:null/1",
+                                 "file:///etc/hostname",
+                                 "file:///no/such/file",
+                                 "data:text/html,<title>Data</title>",
+                                 "about:blank",
+                                 "zarnic://app/missing.html",
+                                 "zarnic://elsewhere/start.html",
+                                 "http://",
+                                 "https://[::1",
+                                 "http://127.0.0.1:99999/",
+                                 "\x01\x02\x03",
+                                 "a\nb",
+                                 "\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d",
+                                 "%00%ff",
+                                 "localhost:0",
+                                 "mailto:",
+                                 "",
+                                 std::string(3000, 'w'),
+                                 server_->url("/\x7f\x1b[31m")};
     for (const std::string& text : typed) {
         go(text);
         EXPECT_TRUE(settles()) << "typed: " << text.substr(0, 60);
@@ -103,8 +122,9 @@ TEST_F(BadInputTest, PagesThatStallResetLoopOrAreHugeEndWell) {
 }
 
 TEST_F(BadInputTest, PagesOpeningWindowsInALoopStayInOneWindow) {
-    server_->add("/opener.html", "<title>Opener</title><script>let n = 0; setInterval(() => "
-                                 "{ if (n++ < 200) window.open('/title.html?' + n); }, 5)</script>");
+    server_->add("/opener.html",
+                 "<title>Opener</title><script>let n = 0; setInterval(() => "
+                 "{ if (n++ < 200) window.open('/title.html?' + n); }, 5)</script>");
     go(server_->url("/opener.html"));
     test::run_for(2000);
     EXPECT_TRUE(settles());

@@ -45,7 +45,8 @@ protected:
     // The poll has stopped with this title; says what the title is when it has not.
     bool settled(const std::string& title, browser_window* window = nullptr) {
         window = window ? window : window_;
-        bool ok = run_until([&] { return !window->timer_enabled() && window->get_title() == title; });
+        bool ok =
+            run_until([&] { return !window->timer_enabled() && window->get_title() == title; });
         if (!ok)
             ADD_FAILURE() << "title is \"" << window->get_title().substr(0, 100) << "\", timer "
                           << (window->timer_enabled() ? "on" : "off");

@@ -2,8 +2,8 @@
 // new windows.
 #include "browser/browser_window.h"
 
-#include "resources/constants.h"
 #include "app/shared_windows.h"
+#include "resources/constants.h"
 #include "support/page_server.h"
 #include "support/test_env.h"
 

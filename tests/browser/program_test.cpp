@@ -32,9 +32,8 @@ TEST(Program, EndsWhenItsLastWindowCloses) {
 TEST(Program, AKeyOnTheSplashEndsItWithoutABrowserWindow) {
     Program program({ZARNIC_BINARY});
     // Blocking here is fine: nothing in this process needs to run meanwhile.
-    const std::string splash =
-        test::shell("timeout 10 xdotool search --sync --onlyvisible --pid " +
-                    std::to_string(program.pid()) + " | head -n1");
+    const std::string splash = test::shell("timeout 10 xdotool search --sync --onlyvisible --pid " +
+                                           std::to_string(program.pid()) + " | head -n1");
     ASSERT_FALSE(splash.empty()) << "no splash";
     test::shell("xdotool windowfocus --sync " + splash + " key a");
     // Asked after the key, the X server answers after it has delivered the key: a splash still
@@ -53,20 +52,23 @@ TEST(Program, AKeyOnTheSplashEndsItWithoutABrowserWindow) {
 // data) is kept because rebuilding it at every start would cost seconds and switching it off
 // would stop audio and video.
 bool allowed(const std::string& path, const Program& program) {
-    static const char* const temporary[] = {"/tmp/", "/dev/", "/proc/", "/sys/", "/run/", "/newroot/", "/oldroot/"};
+    static const char* const temporary[] = {"/tmp/", "/dev/",     "/proc/",   "/sys/",
+                                            "/run/", "/newroot/", "/oldroot/"};
     for (const char* prefix : temporary)
         if (path.rfind(prefix, 0) == 0 && path.rfind(program.home(), 0) != 0)
             return true;
     if (path.rfind(program.runtime_dir() + "/", 0) == 0)
         return true;
-    return path.rfind(program.home() + "/.cache/gstreamer-1.0", 0) == 0 || path == program.home() + "/.cache";
+    return path.rfind(program.home() + "/.cache/gstreamer-1.0", 0) == 0 ||
+           path == program.home() + "/.cache";
 }
 
 TEST(Program, ASessionWritesNothingThatLasts) {
     test::PageServer server;
     std::string log = test::home_dir() + "/strace.log";
     Program program({"strace", "-f", "-qq", "-Y", "-o", log, "-e",
-                     "trace=creat,open,openat,mkdir,mkdirat,rename,renameat,renameat2,link,linkat,symlink,symlinkat",
+                     "trace=creat,open,openat,mkdir,mkdirat,rename,renameat,renameat2,link,linkat,"
+                     "symlink,symlinkat",
                      ZARNIC_BINARY});
     unsigned long window = test::wait_window(home_title, 60000);
     ASSERT_NE(window, 0u);

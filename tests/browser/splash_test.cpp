@@ -1,16 +1,15 @@
 // The splash window: its texts and place, and the race between its timer, keys and clicks.
 #include "app/splash_window.h"
 
-#include "resources/constants.h"
 #include "app/shared_windows.h"
 #include "browser/browser_window.h"
+#include "resources/constants.h"
 #include "support/test_env.h"
 
 #include <gtest/gtest.h>
 
 namespace zarnic {
 namespace {
-
 
 class SplashTest : public testing::Test {
 protected:
@@ -37,8 +36,12 @@ protected:
     splash_window* splash_ = nullptr;
 };
 
-int right_edge(Gtk::Widget& w) { return w.get_allocation().get_x() + w.get_allocated_width(); }
-int centre(Gtk::Widget& w) { return w.get_allocation().get_x() + w.get_allocated_width() / 2; }
+int right_edge(Gtk::Widget& w) {
+    return w.get_allocation().get_x() + w.get_allocated_width();
+}
+int centre(Gtk::Widget& w) {
+    return w.get_allocation().get_x() + w.get_allocated_width() / 2;
+}
 
 TEST(VersionText, IsBuiltFromTheNumbers) {
     EXPECT_EQ(version_text(1, 0, 0), "Version 1.0.0");

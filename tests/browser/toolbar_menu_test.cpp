@@ -1,11 +1,11 @@
 // The toolbar's eight commands and the File and Help menus, clicked and keyed as a user would,
 // with the real engine on pages served on 127.0.0.1.
 #include "about/about_box.h"
-#include "resources/constants.h"
 #include "app/shared_windows.h"
 #include "browser/browser_window.h"
-#include "help/help_window.h"
 #include "browser_fixture.h"
+#include "help/help_window.h"
+#include "resources/constants.h"
 #include "support/page_server.h"
 #include "support/test_env.h"
 
@@ -38,12 +38,14 @@ protected:
         ASSERT_TRUE(run_until([&] { return popup.get_mapped(); }, 3000));
         test::run_for(100);
         Gtk::Widget* target = popup.get_children()[size_t(item)];
-        test::xclick(*target, target->get_allocated_width() / 2, target->get_allocated_height() / 2);
+        test::xclick(*target, target->get_allocated_width() / 2,
+                     target->get_allocated_height() / 2);
     }
 };
 
 TEST_F(ToolbarMenuTest, ButtonsSitInOrderWithTheirCaptionsAsTooltips) {
-    const char* captions[] = {"Back", "Forward", "Stop", "Refresh", "Home", "Search", "New Window", "About"};
+    const char* captions[] = {"Back", "Forward", "Stop",       "Refresh",
+                              "Home", "Search",  "New Window", "About"};
     int last_x = -1;
     for (size_t i = 0; i < window_->buttons.size(); ++i) {
         picture_button& item = window_->buttons[i];

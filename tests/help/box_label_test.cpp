@@ -84,7 +84,7 @@ struct Painted : testing::Test {
     Gtk::Fixed fixed;
     Gtk::DrawingArea red;
     box_label label{std::string(400, 'W') + " " + std::string(40, 'x') + " tail words go here",
-                   font, 80, 20};
+                    font, 80, 20};
 
     void SetUp() override {
         red.set_size_request(120, 80);

@@ -1,7 +1,7 @@
 // The fixed texts of the Help window, checked character for character.
 
-#include "resources/constants.h"
 #include "help/help_texts.h"
+#include "resources/constants.h"
 
 #include <gtest/gtest.h>
 

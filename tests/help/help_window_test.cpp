@@ -136,8 +136,8 @@ TEST_F(HelpWindowTest, ElementsStandInTheirBoxes) {
         for (const help_element& e : help_pages()[i].elements) {
             Gtk::Widget* widget = w.element(e.name);
             ASSERT_NE(widget, nullptr) << e.name;
-            expect_box(*widget, w.SSTab1, px(e.box.left), px(e.box.top),
-                       px(e.box.width), px(e.box.height), std::string(e.name));
+            expect_box(*widget, w.SSTab1, px(e.box.left), px(e.box.top), px(e.box.width),
+                       px(e.box.height), std::string(e.name));
             EXPECT_FALSE(widget->get_can_focus()) << e.name;
             if (auto* label = dynamic_cast<box_label*>(widget)) {
                 EXPECT_EQ(label->get_text().raw(), e.text) << e.name;

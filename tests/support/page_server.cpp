@@ -255,9 +255,8 @@ GBytes* clip_bytes() {
 // Streams /large: a page of an exact size, written a chunk at a time so that it never sits in
 // memory whole. The state lives on the message and goes with it.
 struct LargePage {
-    static constexpr std::string_view head =
-        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
-        "<title>Large Page</title></head><body><pre>\n";
+    static constexpr std::string_view head = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
+                                             "<title>Large Page</title></head><body><pre>\n";
     static constexpr std::string_view tail = "</pre></body></html>\n";
     static constexpr std::size_t chunk = 64 * 1024;
 

@@ -57,12 +57,14 @@ Program::Program(std::vector<std::string> command)
     : Program(std::move(command), {}) {}
 
 Program::Program(std::vector<std::string> command, std::vector<std::string> environment)
-    : home_(make_temp_dir("zarnic-home")), runtime_(make_temp_dir("zarnic-run")) {
+    : home_(make_temp_dir("zarnic-home"))
+    , runtime_(make_temp_dir("zarnic-run")) {
     pid_ = fork();
     if (pid_ == 0) {
         setenv("HOME", home_.c_str(), 1);
         setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
-        for (const char* var : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+        for (const char* var :
+             {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
             unsetenv(var);
         setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
         setenv("NO_AT_BRIDGE", "1", 1);
@@ -119,7 +121,8 @@ std::string shell(const std::string& command) {
 }
 
 std::vector<unsigned long> find_windows(const std::string& title_regex) {
-    std::istringstream ids(shell("xdotool search --onlyvisible --name " + quote(title_regex) + " 2>/dev/null"));
+    std::istringstream ids(
+        shell("xdotool search --onlyvisible --name " + quote(title_regex) + " 2>/dev/null"));
     std::vector<unsigned long> windows;
     unsigned long id;
     while (ids >> id)
@@ -162,8 +165,8 @@ void close_window(unsigned long window) {
 }
 
 static void focus(unsigned long window) {
-    shell("xdotool windowactivate --sync " + std::to_string(window) + " 2>/dev/null || xdotool windowfocus --sync " +
-          std::to_string(window) + " 2>/dev/null");
+    shell("xdotool windowactivate --sync " + std::to_string(window) +
+          " 2>/dev/null || xdotool windowfocus --sync " + std::to_string(window) + " 2>/dev/null");
 }
 
 void send_keys(unsigned long window, const std::string& keys) {

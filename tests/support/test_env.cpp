@@ -4,11 +4,11 @@
 #include <gtk/gtk.h>
 
 #include <csignal>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <stdexcept>
-#include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -36,8 +36,8 @@ void start_xvfb() {
         dup2(null, STDOUT_FILENO);
         dup2(null, STDERR_FILENO);
         std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
-               "tcp", "-noreset", static_cast<char*>(nullptr));
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
@@ -65,7 +65,8 @@ void make_private_environment() {
         throw std::runtime_error("mkdtemp failed");
     g_home = tmpl;
     setenv("HOME", g_home.c_str(), 1);
-    for (const char* var : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+    for (const char* var :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
         std::string dir = g_home + "/" + var;
         mkdir(dir.c_str(), 0700);
         setenv(var, dir.c_str(), 1);
@@ -79,8 +80,12 @@ void make_private_environment() {
 
 } // namespace
 
-Glib::RefPtr<Gtk::Application> app() { return g_app; }
-const std::string& home_dir() { return g_home; }
+Glib::RefPtr<Gtk::Application> app() {
+    return g_app;
+}
+const std::string& home_dir() {
+    return g_home;
+}
 
 void flush_events() {
     while (gtk_events_pending())
@@ -139,14 +144,16 @@ static void press_and_release(GdkWindow* target, double x, double y) {
 void click(Gtk::Button& button) {
     GdkWindow* target = gtk_button_get_event_window(button.gobj());
     ASSERT_NE(target, nullptr) << "button is not realized";
-    press_and_release(target, gdk_window_get_width(target) / 2.0, gdk_window_get_height(target) / 2.0);
+    press_and_release(target, gdk_window_get_width(target) / 2.0,
+                      gdk_window_get_height(target) / 2.0);
 }
 
 void click_at(Gtk::Widget& widget, double x, double y) {
     press_and_release(widget.get_window()->gobj(), x, y);
 }
 
-static void send_key_event(GdkWindow* target, GdkEventType type, guint keyval, GdkModifierType state) {
+static void send_key_event(GdkWindow* target, GdkEventType type, guint keyval,
+                           GdkModifierType state) {
     GdkEvent* ev = gdk_event_new(type);
     ev->key.window = GDK_WINDOW(g_object_ref(target));
     ev->key.send_event = TRUE;

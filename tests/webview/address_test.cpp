@@ -37,7 +37,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"  http://127.0.0.1/  ", plan_kind::load, "http://127.0.0.1/"},
         // Hosts without a scheme: https first.
         Case{"example.org", plan_kind::secure, "https://example.org"},
-        Case{"www.example.org/path?q=1#top", plan_kind::secure, "https://www.example.org/path?q=1#top"},
+        Case{"www.example.org/path?q=1#top", plan_kind::secure,
+             "https://www.example.org/path?q=1#top"},
         Case{"localhost", plan_kind::secure, "https://localhost"},
         Case{"localhost:8080", plan_kind::secure, "https://localhost:8080"},
         Case{"127.0.0.1:8080/x", plan_kind::secure, "https://127.0.0.1:8080/x"},
@@ -52,9 +53,11 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"3.14", plan_kind::search, "http://127.0.0.1:9/search?q=3.14"},
         Case{"mailto:support@example.org", plan_kind::mail, "mailto:support@example.org"},
         // Refused schemes carry no address at all.
-        Case{"javascript:alert(1)", plan_kind::refused, ""}, Case{"JavaScript:void(0)", plan_kind::refused, ""},
-        Case{"ftp://example.org", plan_kind::refused, ""}, Case{"vbscript:x", plan_kind::refused, ""},
-        Case{"", plan_kind::nothing, ""}, Case{" \t ", plan_kind::nothing, ""}));
+        Case{"javascript:alert(1)", plan_kind::refused, ""},
+        Case{"JavaScript:void(0)", plan_kind::refused, ""},
+        Case{"ftp://example.org", plan_kind::refused, ""},
+        Case{"vbscript:x", plan_kind::refused, ""}, Case{"", plan_kind::nothing, ""},
+        Case{" \t ", plan_kind::nothing, ""}));
 
 TEST(PlanAddress, SecureKeepsAnHttpFallbackOfTheSameAddress) {
     address_plan plan = plan_address("localhost:8080/a?b", query);

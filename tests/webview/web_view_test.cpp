@@ -145,7 +145,8 @@ TEST_F(WebViewTest, DownloadCompleteFollowsLinksInsideThePage) {
                                 "setTimeout(() => location.href = '/other.html', 50))</script>");
     load(server_->url("/walks.html"));
     downloads_ = 0;
-    ASSERT_TRUE(run_until([&] { return view_->LocationURL() == server_->url("/other.html") && downloads_ > 0; }));
+    ASSERT_TRUE(run_until(
+        [&] { return view_->LocationURL() == server_->url("/other.html") && downloads_ > 0; }));
     ASSERT_TRUE(wait_idle());
     EXPECT_EQ(view_->LocationName(), "Other Page");
 }
@@ -225,7 +226,8 @@ TEST_F(WebViewTest, StorageIsKeptInMemoryOnly) {
 
 TEST_F(WebViewTest, RequestsForNewWindowsStayInThisView) {
     load(server_->url("/popup.html"));
-    EXPECT_TRUE(run_until([&] { return view_->LocationURL() == server_->url("/other.html"); }, 5000));
+    EXPECT_TRUE(
+        run_until([&] { return view_->LocationURL() == server_->url("/other.html"); }, 5000));
     EXPECT_TRUE(wait_idle());
     EXPECT_EQ(view_->LocationName(), "Other Page");
 }
