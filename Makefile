@@ -12,8 +12,11 @@ all: build
 deps:
 	@bash scripts/install-deps.sh
 
+# The development build: warnings are errors, and the program reads the store file in the build
+# folder (not installed anywhere).
 configure: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNIC_REGISTRY_FILE=$(abspath $(BUILD))/machine.reg $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNIC_WERROR=ON \
+		-DZARNIC_REGISTRY_FILE=$(abspath $(BUILD))/machine.reg $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -24,19 +27,23 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure --timeout 900
 
-# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# The whole suite again, as a Debug build with AddressSanitizer and UndefinedBehaviorSanitizer,
+# but for the tests of the installed tree and the package, which the ordinary run has covered.
 test-sanitize: deps
-	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNIC_SANITIZE=ON \
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZARNIC_SANITIZE=ON -DZARNIC_WERROR=ON \
 		-DZARNIC_REGISTRY_FILE=$(abspath $(SANITIZE_BUILD))/machine.reg $(CMAKE_FLAGS)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
-	cd $(SANITIZE_BUILD) && ctest --output-on-failure --timeout 900
+	cd $(SANITIZE_BUILD) && ctest --output-on-failure --timeout 900 -LE install
 
-# Installs into CMAKE_INSTALL_PREFIX (default /usr/local; root's business there). DESTDIR=<folder>
-# stages the install in a folder instead.
-install:
-	@[ -f $(BUILD)/CMakeCache.txt ] || $(MAKE) configure
-	cmake --build $(BUILD) -j $(JOBS)
-	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
+# Installs into PREFIX (default /usr/local; root's business there) from a build folder of its own,
+# configured for that prefix: the installed program reads its store file under PREFIX/etc and
+# depends on nothing in this checkout. DESTDIR=<folder> stages the install in a folder instead.
+PREFIX ?= /usr/local
+install: deps
+	cmake -S . -B $(BUILD)/install -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX) \
+		-DZARNIC_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD)/install -j $(JOBS)
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)/install
 
 # Builds the Debian package (in its own folder $(BUILD)/deb, for /usr) and puts it in $(BUILD).
 package: deps

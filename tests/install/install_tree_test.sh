@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs the build into a staging folder (through DESTDIR, as a package build does) and checks
-# the installed tree as desktops read it: the executable, the desktop entry, the icon in every
-# size of the hicolor theme, the AppStream metadata, the documents and the store file.
+# Installs the program the way `make install` does, from a build folder of its own configured for
+# the prefix, into a staging folder (through DESTDIR, as a package build does), and checks the
+# installed tree as desktops read it: the executable and the store file it reads, the desktop
+# entry, the icon in every size of the hicolor theme, the AppStream metadata and the documents.
 #
-# Usage: install_tree_test.sh BUILD STAGE PREFIX APP_ID HOMEPAGE ICON_SVG "SIZES" [STORE_FILE]
+# Usage: install_tree_test.sh SOURCE BUILD STAGE PREFIX APP_ID HOMEPAGE ICON_SVG "SIZES"
 set -uo pipefail
 
-build=$1 stage=$2 prefix=$3 app_id=$4 homepage=$5 icon_svg=$6 sizes=$7 store=${8:-}
+src=$1 build=$2 stage=$3 prefix=$4 app_id=$5 homepage=$6 icon_svg=$7 sizes=$8
 root="$stage$prefix"
 failures=0
 fail() {
@@ -15,17 +16,24 @@ fail() {
 }
 
 rm -rf "$stage"
-if ! DESTDIR="$stage" cmake --install "$build" >"$stage.log" 2>&1; then
-    cat "$stage.log"
-    echo "FAIL: cmake --install did not succeed"
+mkdir -p "$stage"
+if ! { cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DZARNIC_TESTS=OFF && cmake --build "$build" -j "$(nproc)" &&
+    DESTDIR="$stage" cmake --install "$build"; } >"$stage.log" 2>&1; then
+    tail -n 40 "$stage.log"
+    echo "FAIL: the build for $prefix or its install did not succeed"
     exit 1
 fi
 
-# Everything lands under the prefix, but for the store file at the path the program reads.
+# The store file the installed program reads lies under the prefix, and is installed there.
+store=$(grep -aoE "/[[:print:]]*/zarnic/machine\.reg" "$root/bin/zarnic" | head -n1)
+[ "$store" = "$prefix/etc/zarnic/machine.reg" ] || fail "the installed program reads its store at '$store'"
+
+# Everything lands under the prefix.
 while IFS= read -r file; do
     case "$file" in
     "$root"/*) ;;
-    *) [ -n "$store" ] && [ "$file" = "$stage$store" ] || fail "installed outside the prefix: ${file#"$stage"}" ;;
+    *) fail "installed outside the prefix: ${file#"$stage"}" ;;
     esac
 done < <(find "$stage" -type f)
 

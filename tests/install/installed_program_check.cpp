@@ -85,9 +85,9 @@ TEST(InstalledProgram, ShowsSplashThenBrowserWindowAndEndsWhenClosed) {
 
     // Desktops tie the window to the desktop entry by its class, and show the icon it carries.
     const std::string id = std::to_string(window);
-    EXPECT_NE(test::shell("xprop -id " + id + " WM_CLASS")
-                  .find("\"" + entry->get_startup_wm_class() + "\""),
-              std::string::npos)
+    std::string quoted_class = "\"";
+    quoted_class.append(entry->get_startup_wm_class()).append("\"");
+    EXPECT_NE(test::shell("xprop -id " + id + " WM_CLASS").find(quoted_class), std::string::npos)
         << "the window's class is not the entry's StartupWMClass " << entry->get_startup_wm_class();
     std::string icons = test::shell("xprop -id " + id + " _NET_WM_ICON | grep 'Icon ('");
     EXPECT_NE(icons.find("Icon (48 x 48)"), std::string::npos) << icons;
