@@ -160,8 +160,10 @@ void about_box::init_line(Gtk::DrawingArea& line, const about_control& c) {
 }
 
 void about_box::init_button(Gtk::Button& button, const about_control& c) {
-    if (auto* text = dynamic_cast<Gtk::Label*>(button.get_child()))
+    if (auto* text = dynamic_cast<Gtk::Label*>(button.get_child())) {
         set_font(*text, font_of(c.font));
+        underline_access_key(*text);
+    }
     // The style sheet takes the theme's padding and minimum sizes away from the buttons, which
     // would make them larger than their design size.
     button.set_name(std::string(c.name));
@@ -171,11 +173,14 @@ void about_box::on_realize() {
     Gtk::Dialog::on_realize();
     // A fixed dialog frame: title bar with a close box, no minimise or maximise, no resizing.
     get_window()->set_functions(Gdk::FUNC_MOVE | Gdk::FUNC_CLOSE);
-    get_window()->set_decorations(Gdk::DECOR_BORDER | Gdk::DECOR_TITLE | Gdk::DECOR_MENU);
+    get_window()->set_decorations(Gdk::DECOR_BORDER | Gdk::DECOR_TITLE);
 }
 
 void about_box::on_map() {
     Gtk::Dialog::on_map();
+    // The box has no icon. As a transient of the window that shows it, GTK hands it that
+    // window's icons when it is realized; they go once the box is on screen.
+    gdk_property_delete(get_window()->gobj(), gdk_atom_intern_static_string("_NET_WM_ICON"));
     // The focus starts on OK each time the box appears. Grabbed afresh once the box is on
     // screen, so that the containers' focus chain leads to OK and Tab goes on to System Info
     // (a focus set before the show leaves the chain empty, and the first Tab lands on OK).

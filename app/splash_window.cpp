@@ -6,10 +6,37 @@
 #include "ui/style.h"
 #include "ui/window_host.h"
 
+#include <gdk/gdkx.h>
 #include <gdkmm/general.h>
 #include <glibmm/main.h>
 
 namespace zarnic {
+
+namespace {
+
+// Whether a key press types a character: letters, digits and the like, also with Ctrl (a control
+// character) or AltGr, and Enter, Esc, Backspace and Tab; not Shift, arrows or function keys.
+// Alt with a key is a command, not typing (AltGr is another modifier), and Delete maps to a code
+// point but types nothing.
+bool produces_character(const GdkEventKey& event) {
+    if ((event.state & GDK_MOD1_MASK) || event.keyval == GDK_KEY_Delete ||
+        event.keyval == GDK_KEY_KP_Delete)
+        return false;
+    switch (event.keyval) {
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+    case GDK_KEY_ISO_Enter:
+    case GDK_KEY_Escape:
+    case GDK_KEY_BackSpace:
+    case GDK_KEY_Tab:
+    case GDK_KEY_ISO_Left_Tab:
+        return true;
+    default:
+        return gdk_keyval_to_unicode(event.keyval) != 0;
+    }
+}
+
+} // namespace
 
 std::string version_text(int major, int minor, int revision) {
     return "Version " + std::to_string(major) + "." + std::to_string(minor) + "." +
@@ -142,14 +169,18 @@ void splash_window::Timer1_Timer() {
 }
 
 bool splash_window::Form_KeyPress(GdkEventKey* event) {
-    // Only keys that produce a character count: not Shift, arrows or function keys.
-    guint key = event->keyval;
-    bool character = gdk_keyval_to_unicode(key) != 0 || key == GDK_KEY_Return ||
-                     key == GDK_KEY_KP_Enter || key == GDK_KEY_ISO_Enter || key == GDK_KEY_Escape ||
-                     key == GDK_KEY_BackSpace || key == GDK_KEY_Tab || key == GDK_KEY_ISO_Left_Tab;
-    if (character)
+    if (produces_character(*event))
         unload(*this);
     return true;
+}
+
+bool splash_window::on_map_event(GdkEventAny* event) {
+    // Window managers do not give a splash screen the keyboard focus on their own, and a key
+    // typed while it shows must reach it: it asks for the focus with the X server's time of the
+    // map, which a window manager takes as a request of the user's.
+    if (GDK_IS_X11_WINDOW(get_window()->gobj()))
+        present(gdk_x11_get_server_time(get_window()->gobj()));
+    return Gtk::Window::on_map_event(event);
 }
 
 bool splash_window::Frame1_Click(GdkEventButton* event) {

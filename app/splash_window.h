@@ -65,6 +65,7 @@ private:
     void Form_Load();
     void Timer1_Timer();
     bool Form_KeyPress(GdkEventKey* event);
+    bool on_map_event(GdkEventAny* event) override;
     bool Frame1_Click(GdkEventButton* event);
     bool Frame1_Draw(const Cairo::RefPtr<Cairo::Context>& cr);
 

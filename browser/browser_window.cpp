@@ -50,6 +50,7 @@ browser_window::browser_window()
     init_address_strip();
     init_toolbar();
     init_web_view();
+    init_focus_chain();
     client.on_resize = [this](int width, int height) {
         Form_Resize(to_twips(width), to_twips(height));
     };
@@ -89,6 +90,7 @@ void browser_window::init_address_strip() {
     lblAddress.set_size_request(px(browser_layout::lblAddress.width),
                                 px(browser_layout::lblAddress.height));
     set_font(lblAddress, font_description(ms_sans_serif, 8.25));
+    underline_access_key(lblAddress);
     picAddress.put(lblAddress, px(browser_layout::lblAddress.left),
                    px(browser_layout::lblAddress.top));
 
@@ -120,6 +122,21 @@ void browser_window::init_toolbar() {
         tbToolBar.append(item);
     }
     client.put(tbToolBar, px(browser_layout::tbToolBar.left), px(browser_layout::tbToolBar.top));
+}
+
+void browser_window::init_focus_chain() {
+    // Tab goes from the toolbar (one stop) to the page (its own elements, then out) to the address
+    // box, and the first focus lands on the toolbar. Left to itself, GTK would go from top to
+    // bottom, address box first. Setting a focus chain is deprecated in GTK 3.24, and the only
+    // way there is to order a container's children without drawing them in another order.
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    GList* chain = nullptr;
+    for (Gtk::Widget* widget : {static_cast<Gtk::Widget*>(&tbToolBar), &brwWebBrowser.widget(),
+                                static_cast<Gtk::Widget*>(&picAddress)})
+        chain = g_list_append(chain, widget->gobj());
+    gtk_container_set_focus_chain(GTK_CONTAINER(client.gobj()), chain);
+    g_list_free(chain);
+    G_GNUC_END_IGNORE_DEPRECATIONS
 }
 
 void browser_window::init_web_view() {

@@ -107,6 +107,7 @@ private:
     void init_address_strip();
     void init_toolbar();
     void init_web_view();
+    void init_focus_chain();
 
     void Form_Resize(int client_width_twips, int client_height_twips);
     void timTimer_Timer();

@@ -21,6 +21,9 @@ void picture_button::setup(std::string key, const std::string& caption, int pict
     box_.pack_start(caption_, Gtk::PACK_SHRINK);
     button.add(box_);
     button.set_relief(Gtk::RELIEF_NONE);
+    // A click leaves the keyboard focus where it was (in the address box, say); the toolbar is
+    // reached with Tab, and arrows move along it.
+    button.set_focus_on_click(false);
     button.set_tooltip_text(caption);
     button.set_size_request(width, height);
     button.set_valign(Gtk::ALIGN_START);

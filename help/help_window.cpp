@@ -81,6 +81,13 @@ void help_window::init_Command1() {
     Command1.signal_clicked().connect(sigc::mem_fun(*this, &help_window::Command1_Click));
 }
 
+void help_window::on_realize() {
+    Gtk::Window::on_realize();
+    // A fixed tool window: a title bar with a close box only, no minimise or maximise.
+    get_window()->set_functions(Gdk::FUNC_MOVE | Gdk::FUNC_CLOSE);
+    get_window()->set_decorations(Gdk::DECOR_BORDER | Gdk::DECOR_TITLE);
+}
+
 Gtk::Widget* help_window::element(std::string_view name) const {
     auto it = elements_.find(name);
     return it == elements_.end() ? nullptr : it->second;

@@ -50,6 +50,9 @@ public:
     tab_control SSTab1;
     Gtk::Button Command1;
 
+protected:
+    void on_realize() override;
+
 private:
     void init_window();
     void init_SSTab1();

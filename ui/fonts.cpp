@@ -28,6 +28,22 @@ void set_font(Gtk::Label& label, const Pango::FontDescription& font) {
     label.set_attributes(attributes);
 }
 
+void underline_access_key(Gtk::Label& label) {
+    const Glib::ustring marked = label.get_label();
+    const auto mark = marked.find('_');
+    if (mark == Glib::ustring::npos || mark + 1 >= marked.size())
+        return;
+    // Byte offsets in the shown text, which lacks the mark.
+    const std::string shown_before = marked.substr(0, mark).raw();
+    const std::string key = marked.substr(mark + 1, 1).raw();
+    Pango::AttrList attributes = label.get_attributes();
+    auto underline = Pango::Attribute::create_attr_underline(Pango::UNDERLINE_SINGLE);
+    underline.set_start_index(guint(shown_before.size()));
+    underline.set_end_index(guint(shown_before.size() + key.size()));
+    attributes.insert(underline);
+    label.set_attributes(attributes);
+}
+
 void set_font(Gtk::Entry& entry, const Pango::FontDescription& font) {
     Pango::AttrList attributes = font_attributes(font);
     entry.set_attributes(attributes);

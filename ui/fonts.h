@@ -24,6 +24,9 @@ Pango::FontDescription font_description(std::string_view family, double points,
 
 // Draws the label's (or the entry's) text in the font.
 void set_font(Gtk::Label& label, const Pango::FontDescription& font);
+// Draws the label's access key (the letter after "_" of its mnemonic) underlined at all times, as
+// part of the text: GTK would show it only while Alt is held. Call it after set_font.
+void underline_access_key(Gtk::Label& label);
 void set_font(Gtk::Entry& entry, const Pango::FontDescription& font);
 
 } // namespace zarnic
