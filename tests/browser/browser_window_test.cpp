@@ -169,7 +169,8 @@ TEST_F(BrowserWindowTest, TwoWindowsLoadingAtOnceKeepTheirOwnTitles) {
     browser_window& second = *shared_windows().Webbro;
     ASSERT_NE(&first, &second);
     ASSERT_TRUE(settled(second, "Welcome to Zarnic!"));
-    go(first, server_->url("/slow.html?ms=800"));
+    // Slow enough that the second window has long settled before the first page arrives.
+    go(first, server_->url("/slow.html?ms=4000"));
     go(second, server_->url("/title.html"));
     EXPECT_TRUE(settled(second, "Hello Title"));
     EXPECT_EQ(first.get_title(), loading_title);
