@@ -1,7 +1,5 @@
 #include "webview/process_watch.h"
 
-#include "webview/notice_page.h"
-
 namespace zarnic {
 namespace {
 
@@ -24,6 +22,8 @@ process_watch::process_watch(WebKitWebView* view, load_state& state)
     : view_(view)
     , state_(state) {
     g_signal_connect(view_, "load-changed", G_CALLBACK(on_load_changed), this);
+    // The address is gone once the process is: keep the last one the view showed.
+    g_signal_connect(view_, "notify::uri", G_CALLBACK(on_uri), this);
     g_signal_connect(view_, "load-failed", G_CALLBACK(on_load_failed), this);
     g_signal_connect(view_, "web-process-terminated", G_CALLBACK(on_terminated), this);
     g_signal_connect(view_, "notify::is-web-process-responsive", G_CALLBACK(on_responsive), this);
@@ -92,24 +92,31 @@ bool process_watch::is_synthetic_answer() const {
 
 // --- the web process -------------------------------------------------------------------------
 
-void process_watch::on_terminated(WebKitWebView*, WebKitWebProcessTerminationReason,
-                                  process_watch* self) {
-    self->state_.settle("");
-    // The engine still reports the end of the interrupted load after this signal; the notice
-    // page is loaded once that is over.
-    if (!self->crash_idle_)
-        self->crash_idle_ = g_idle_add(on_show_crash_notice, self);
+void process_watch::on_uri(WebKitWebView* view, GParamSpec*, process_watch* self) {
+    std::string uri = current_uri(view);
+    if (!uri.empty())
+        self->last_uri_ = std::move(uri);
 }
 
-gboolean process_watch::on_show_crash_notice(gpointer data) {
+void process_watch::on_terminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                  process_watch* self) {
+    self->state_.settle("");
+    // The view ends a process only when it stopped answering (see on_unresponsive_timeout).
+    self->ended_ = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? problem::too_much_memory
+                   : reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API   ? problem::hung
+                                                                      : problem::crashed;
+    // The engine still reports the end of the interrupted load after this signal; the page
+    // saying what happened is loaded once that is over.
+    if (!self->crash_idle_)
+        self->crash_idle_ = g_idle_add(on_show_ended_page, self);
+}
+
+gboolean process_watch::on_show_ended_page(gpointer data) {
     auto* self = static_cast<process_watch*>(data);
     self->crash_idle_ = 0;
-    std::string uri = current_uri(self->view_);
-    // Keep the page's address, so that Refresh tries the page again.
-    show_notice(self->view_, "This page stopped working",
-                "Zarnic! had to close this page because it stopped working. Click Refresh to try "
-                "again, or type another address.",
-                uri.empty() ? "about:blank" : uri);
+    // Under the page's address, so that Refresh tries the page again.
+    const std::string& uri = self->last_uri_;
+    self->state_.show_problem_page(self->ended_, uri.empty() ? "about:blank" : uri, uri, {});
     return G_SOURCE_REMOVE;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Keeps a view working when the engine's processes fail it. A web process that dies leaves a
-// notice page saying so; one that stops answering no longer keeps the view busy, and is ended
+// page saying so; one that stops answering no longer keeps the view busy, and is ended
 // after a while, so a page cannot hold a beginner hostage. A load the network process's death
 // broke is tried again, since the engine starts a new one on demand and the user did not cause
 // the error. Internal to webview/.
@@ -33,7 +33,8 @@ private:
     static gboolean on_retry(gpointer data);
     static void on_terminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
                               process_watch* self);
-    static gboolean on_show_crash_notice(gpointer data);
+    static gboolean on_show_ended_page(gpointer data);
+    static void on_uri(WebKitWebView* view, GParamSpec* property, process_watch* self);
     static void on_responsive(WebKitWebView* view, GParamSpec* property, process_watch* self);
     static gboolean on_unresponsive_timeout(gpointer data);
 
@@ -44,6 +45,10 @@ private:
     guint retry_timer_ = 0;
     int retries_ = 0;
     guint crash_idle_ = 0;
+    // Why the web process went: it crashed, took too much memory, or was ended for hanging.
+    problem ended_ = problem::crashed;
+    // The address of the page shown, for the page that says it went.
+    std::string last_uri_;
     guint unresponsive_timer_ = 0;
 };
 

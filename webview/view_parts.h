@@ -4,6 +4,8 @@
 // through load_state, and read what the engine shows through the helpers below. Internal to
 // webview/: nothing of WebKit shows outside it.
 
+#include "webview/problem_page.h"
+
 #include <webkit2/webkit2.h>
 
 #include <string>
@@ -19,6 +21,10 @@ public:
     // The load has ended and the page's title is known: the view is idle from here on.
     virtual void settle(std::string page_title) = 0;
     virtual bool is_busy() const = 0;
+    // Shows the page for a problem in place of the one that failed at uri; address is the
+    // address the view then reports (see problem_page.h).
+    virtual void show_problem_page(problem kind, const std::string& uri, const std::string& address,
+                                   const std::string& detail) = 0;
 
 protected:
     // Parts never own the state; only the view it belongs to ends it.

@@ -4,8 +4,8 @@
 #include "ui/layout.h"
 #include "webview/address.h"
 #include "webview/https_probe.h"
-#include "webview/notice_page.h"
 #include "webview/page_rules.h"
+#include "webview/problem_page.h"
 #include "webview/process_watch.h"
 #include "webview/test_hooks.h"
 #include "webview/title_query.h"
@@ -44,6 +44,13 @@ struct web_view::impl final : load_state {
 
     bool busy = false;
     std::string title;
+    // While a problem page shows: the address it stands for, which the view reports and which
+    // Refresh loads again (the address that failed, or the text typed for one it cannot open).
+    std::string problem_address;
+    // What the load under way has met: redirections followed, a certificate not checked.
+    int redirections = 0;
+    bool tls_failed = false;
+    GTlsCertificateFlags tls_errors = GTlsCertificateFlags(0);
     int width_twips = 0;
     int height_twips = 0;
 
@@ -63,6 +70,9 @@ struct web_view::impl final : load_state {
         g_signal_connect(view, "notify::is-loading", G_CALLBACK(on_is_loading), this);
         g_signal_connect(view, "load-changed", G_CALLBACK(on_load_changed), this);
         g_signal_connect(view, "notify::title", G_CALLBACK(on_title), this);
+        // After process_watch's handler, which takes the failures it tries again.
+        g_signal_connect(view, "load-failed", G_CALLBACK(on_load_failed), this);
+        g_signal_connect(view, "load-failed-with-tls-errors", G_CALLBACK(on_tls_errors), this);
     }
 
     ~impl() { g_signal_handlers_disconnect_by_data(view, this); }
@@ -70,6 +80,7 @@ struct web_view::impl final : load_state {
     // Every load the view is asked for makes it busy at once, also when the engine is still
     // busy with an earlier one and so announces nothing new.
     void begin_load() {
+        problem_address.clear();
         probe.abandon();
         watch.reset();
         set_busy();
@@ -93,6 +104,39 @@ struct web_view::impl final : load_state {
 
     bool is_busy() const override { return busy; }
 
+    void show_problem_page(problem kind, const std::string& uri, const std::string& address,
+                           const std::string& detail) override {
+        problem_address = address;
+        show_problem(view, kind, uri, address, detail);
+    }
+
+    // --- loads that fail ---------------------------------------------------------------------
+
+    static gboolean on_load_failed(WebKitWebView*, WebKitLoadEvent, char* uri, GError* error,
+                                   impl* self) {
+        // A certificate that could not be checked is the failure, whatever error the engine
+        // ends the load with: for a host with more than one address (localhost: ::1, then
+        // 127.0.0.1) it reports the attempt it gave up on last, "cancelled".
+        if (self->tls_failed) {
+            self->tls_failed = false;
+            self->show_problem_page(problem::identity, uri, uri, identity_reason(self->tls_errors));
+            return TRUE;
+        }
+        std::optional<problem> kind = problem_of(error, self->redirections);
+        if (!kind)
+            return FALSE; // the engine keeps the page it had
+        self->show_problem_page(*kind, uri, uri, {});
+        return TRUE;
+    }
+
+    // No certificate error can be clicked past: the load fails, and its page says why.
+    static gboolean on_tls_errors(WebKitWebView*, char*, GTlsCertificate*,
+                                  GTlsCertificateFlags errors, impl* self) {
+        self->tls_failed = true;
+        self->tls_errors = errors;
+        return FALSE;
+    }
+
     // --- the end of a load and its title ---------------------------------------------------
 
     static void on_is_loading(WebKitWebView* v, GParamSpec*, impl* self) {
@@ -106,7 +150,11 @@ struct web_view::impl final : load_state {
 
     static void on_load_changed(WebKitWebView*, WebKitLoadEvent event, impl* self) {
         if (event == WEBKIT_LOAD_STARTED) {
+            self->redirections = 0;
+            self->tls_failed = false;
             self->set_busy();
+        } else if (event == WEBKIT_LOAD_REDIRECTED) {
+            ++self->redirections;
         } else if (event == WEBKIT_LOAD_FINISHED && !webkit_web_view_is_loading(self->view) &&
                    !self->watch.retrying()) {
             // The engine may report the end before it delivers the title; ask the page itself.
@@ -149,10 +197,7 @@ void web_view::Navigate(const std::string& address) {
         break;
     case address_plan::plan_kind::refused:
         impl_->begin_load();
-        show_notice(impl_->view, "This address cannot be opened",
-                    "Zarnic! does not open \"" + plan.scheme +
-                        ":\" addresses. Check the address and try again, or type the name of a "
-                        "website, for example www.debian.org.");
+        impl_->show_problem_page(problem::cannot_open, "about:blank", address, {});
         break;
     }
 }
@@ -182,6 +227,14 @@ void web_view::GoSearch() {
 }
 
 void web_view::Refresh() {
+    // A problem page stands for the address that failed, and reloading it asks for that address
+    // again. One for an address that was never loaded (one this browser does not open) stands
+    // under about:blank: the address is given again instead.
+    if (!impl_->problem_address.empty() && impl_->problem_address != current_uri(impl_->view)) {
+        const std::string again = impl_->problem_address;
+        Navigate(again);
+        return;
+    }
     impl_->begin_load();
     webkit_web_view_reload(impl_->view);
 }
@@ -203,11 +256,11 @@ bool web_view::Busy() const {
 }
 
 std::string web_view::LocationName() const {
-    return impl_->title.empty() ? current_uri(impl_->view) : impl_->title;
+    return impl_->title.empty() ? LocationURL() : impl_->title;
 }
 
 std::string web_view::LocationURL() const {
-    return current_uri(impl_->view);
+    return impl_->problem_address.empty() ? current_uri(impl_->view) : impl_->problem_address;
 }
 
 void web_view::Width(int twips) {
