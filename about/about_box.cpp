@@ -39,7 +39,7 @@ pixel_rect pixel_box(const about_control& c) {
 }
 
 about_box::about_box()
-    : about_box(std::string(machine_store_file)) {}
+    : about_box(std::string(store_location())) {}
 
 about_box::about_box(std::string store_file, program_launcher launch)
     : cmdOK("OK")

@@ -84,10 +84,14 @@ struct pixel_rect {
 };
 pixel_rect pixel_box(const about_control& control);
 
+// The machine configuration store the program reads (about/store_location.cpp, built with the
+// program itself rather than in this library).
+std::string_view store_location();
+
 class about_box : public Gtk::Dialog {
 public:
-    // A box that reads the machine's store (the path fixed at build time) and starts the tool
-    // with launch_program.
+    // A box that reads the machine's store (store_location()) and starts the tool with
+    // launch_program.
     about_box();
     // A box that reads the given store file and starts the tool with launch.
     explicit about_box(std::string store_file, program_launcher launch = launch_program);

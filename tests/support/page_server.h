@@ -1,44 +1,20 @@
 #pragma once
-// A small web server on 127.0.0.1 that serves the pages the web view and browser tests load.
+// A web server on 127.0.0.1 for the tests' pages: plain http, and https with a self-signed
+// certificate made for it alone (127.0.0.1 and localhost), which nothing trusts unless a test
+// hands certificate_pem() on. It runs on the main thread's default GMainContext, so it answers
+// while the test iterates that loop; slow answers are timers there, never sleeps.
 //
-// It answers on two ports picked by the system: plain http, and https with a self-signed
-// certificate made for this server alone (IP 127.0.0.1, DNS localhost). Nothing trusts that
-// certificate unless a test hands certificate_pem() to its client or web view.
-//
-// The server runs in the main thread's default GMainContext, so its handlers only run while the
-// test iterates that loop (test::run_until, run_for, or g_main_context_iteration). Slow answers
-// are timers on that loop, never sleeps.
-//
-// Built-in routes, the same on http and https:
-//   /title.html        <title>Hello Title</title>
-//   /notitle.html      a page without a title
-//   /other.html        title "Other Page"
-//   /link.html         title "Links"; <a id="next"> to /title.html, <a id="tofrag"> to #frag
-//                      (a heading far down the page), <a id="blank" target="_blank"> to
-//                      /other.html
-//   /slow.html?ms=N    title "Slow Page", answered after N ms (default 1500)
-//   /slow-sub.html     title "Slow Sub" in its head; holds <img src="/slow-image.png?ms=1500">
-//   /slow-image.png?ms=N  a 1x1 PNG answered after N ms (default 1500)
-//   /redirect          301 to /redirect2, which answers 302 to /title.html
-//   /loop              302 to itself
-//   /download.zip      a small zip, Content-Disposition: attachment; filename="file.zip"
-//   /download.bin      application/octet-stream without a disposition
-//   /storage.html      sets a cookie by header (srv=1) and from script (js=1), localStorage and
-//                      IndexedDB, then sets the title "stored" (or "storage failed: ...")
-//   /late-title.html   title "Early"; a timer sets "Late" after 300 ms
-//   /popup.html        title "Popup"; calls window.open('/other.html') on load
-//   /dialogs.html      title "Dialogs"; after the load event raises alert() 20 times, setting
-//                      the title "Alert N of 20" before each one and "Alerts done" at the end
-//   /stall             never answered until the server is destroyed
-//   /reset             the connection is closed without any response
-//   /large?mb=N        a text/html page (title "Large Page") of exactly N MiB (default 20),
-//                      streamed in chunks
-//   /beacon?tag=X      an empty 204 answer; for pages that report their load event
-//   /video.html        title "Video"; <video id="clip" src="/clip.webm" autoplay muted>, the
-//                      title becomes "Playing" once it plays ("Video Error" if it cannot)
-//   /clip.webm         a two-second VP8 clip without sound, made once per test process with
-//                      gst-launch-1.0; byte ranges are honoured
-// Anything else is a 404 page titled "Not Found". Pages given to add() take precedence.
+// Routes, the same on both ports (anything else is a 404 page titled "Not Found"; add() adds
+// pages, and wins):
+//   /title.html "Hello Title"   /other.html "Other Page"
+//   /link.html "Links", with <a id="next"> to /title.html and <a id="blank" target="_blank">
+//   /slow.html?ms=N "Slow Page", after N ms      /slow-image.png?ms=N a PNG, after N ms
+//   /slow-sub.html "Slow Sub", holding /slow-image.png?ms=1500
+//   /redirect 301 to /redirect2, 302 to /title.html          /loop 302 to itself
+//   /download.zip an attachment       /storage.html stores cookies, localStorage, IndexedDB; asks
+//   /stored?stored /late-title.html "Early", "Late" 300 ms after        /popup.html window.open on
+//   load /dialogs.html twenty alerts in a row, then "Alerts done" /stall never answered      /reset
+//   closed without an answer /large?mb=N "Large Page" of N MiB
 
 #include <memory>
 #include <string>
@@ -48,34 +24,22 @@ namespace zarnic::test {
 
 class PageServer {
 public:
-    // Starts both servers; throws std::runtime_error if the certificate cannot be made or a
-    // port cannot be opened.
+    // Throws std::runtime_error when the certificate cannot be made or no port opened.
     PageServer();
-    // Stops both servers, drops held requests, and removes the certificate's folder.
     ~PageServer();
     PageServer(const PageServer&) = delete;
     PageServer& operator=(const PageServer&) = delete;
 
-    // "http://127.0.0.1:PORT" + path (path starts with '/').
-    std::string url(std::string_view path) const;
-    // "https://127.0.0.1:PORT2" + path.
-    std::string https_url(std::string_view path) const;
-    // "127.0.0.1:PORT", as a user would type it.
+    std::string url(std::string_view path) const;       // http://127.0.0.1:PORT + path
+    std::string https_url(std::string_view path) const; // https://127.0.0.1:PORT2 + path
     std::string host_port() const;
     std::string https_host_port() const;
-    // Path of the server's certificate file (PEM).
     const std::string& certificate_pem() const;
-
-    // Requests seen so far on both ports. A plain path ("/beacon") counts every request for
-    // it whatever its query; a path with a query ("/beacon?tag=a") counts only that exact query.
+    // Requests for the path so far (a path with its query counts under both).
     int hits(std::string_view path) const;
-
-    // Serves body at path (from now on, on both ports), in place of any built-in page.
     void add(std::string path, std::string body,
              std::string content_type = "text/html; charset=utf-8");
-
-    // An http address on 127.0.0.1 whose port refuses connections. The port stays reserved
-    // (bound but not listening) for the life of the test process, so nothing else takes it.
+    // An address on 127.0.0.1 where every connection is refused.
     static std::string refused_url();
 
 private:

@@ -1,7 +1,7 @@
 #pragma once
-// Runs the built program as a separate process on the test's X server, and drives it from
-// outside as a person would: synthetic keys and clicks (xdotool, through the XTest extension),
-// window titles read from the X server.
+// The built program on a desktop, driven from outside as a person drives it: its own process,
+// a real window manager (openbox), synthetic keys and clicks through the X server's test
+// extension (xdotool), and what the desktop shows read back from the X server (XCB).
 
 #include <cstdint>
 #include <memory>
@@ -12,27 +12,23 @@
 
 namespace zarnic::test {
 
-class Program {
+// Output of a shell command, without its trailing newlines; and a text quoted for one.
+std::string shell(const std::string& command);
+std::string quote(const std::string& text);
+
+// A program started with a fresh, empty HOME and runtime folder and no D-Bus session; more
+// variables ("NAME=value") may follow. Killed, and its folders removed, at the end.
+class program {
 public:
-    // Starts `command` (argv) with a fresh, empty HOME and runtime folder, no D-Bus session.
-    explicit Program(std::vector<std::string> command);
-    // The same, with more variables ("NAME=value") set in its environment after those.
-    Program(std::vector<std::string> command, std::vector<std::string> environment);
-    // Kills the program if it still runs, and removes its folders.
-    ~Program();
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
+    explicit program(std::vector<std::string> command, std::vector<std::string> environment = {});
+    ~program();
+    program(const program&) = delete;
+    program& operator=(const program&) = delete;
 
     pid_t pid() const { return pid_; }
     const std::string& home() const { return home_; }
-    const std::string& runtime_dir() const { return runtime_; }
-
-    // Whether the process is still running (reaps it once it has ended).
-    bool running();
-    // Exit status once ended (-1 while running, 128 + signal when killed).
-    int exit_status() const { return status_; }
-    // Waits (iterating the main loop) until the process has ended.
-    bool wait_exit(int timeout_ms);
+    bool running();                             // reaps it once it has ended
+    int exit_status() const { return status_; } // -1 while running, 128 + signal if killed
 
 private:
     pid_t pid_ = -1;
@@ -41,105 +37,60 @@ private:
     std::string runtime_;
 };
 
-// Output of a shell command (stdout, trailing newline removed).
-std::string shell(const std::string& command);
-
-// X windows of the display whose title matches the regular expression (xdotool's syntax),
-// visible ones only.
-std::vector<unsigned long> find_windows(const std::string& title_regex);
-
-// Iterates the main loop until a visible window's title matches; returns it, or 0.
-unsigned long wait_window(const std::string& title_regex, int timeout_ms = 20000);
-
-// The window's title as the window manager would show it.
-std::string window_title(unsigned long window);
-
-// Asks the window to close, as the close box of its frame does (WM_DELETE_WINDOW).
-void close_window(unsigned long window);
-
-// Gives the window the keyboard focus and types keys into it (xdotool key syntax, e.g.
-// "alt+a", "Return") or text.
-void send_keys(unsigned long window, const std::string& keys);
-void type_text(unsigned long window, const std::string& text);
-
-// ---------------------------------------------------------------------------------------------
-// The desktop as a person sees it, read through an X connection of its own (XCB, so an error
-// about a window that has just gone never reaches GDK's error handler).
-
-// A real window manager (openbox) on the test's X server, with a small configuration of its
-// own: a window that asks for no position goes where it finds room (the first one to the top-left
-// corner), a click in a window focuses and raises it, and no key bindings take keys away.
-class WindowManager {
+// Openbox on the test's X server: new windows get the focus, a click focuses and raises, and
+// no key bindings take keys away. Throws std::runtime_error if it does not start.
+class window_manager {
 public:
-    // Starts it and waits until it manages the screen; throws std::runtime_error if it does not.
-    WindowManager();
-    // Stops it and removes its configuration folder.
-    ~WindowManager();
-    WindowManager(const WindowManager&) = delete;
-    WindowManager& operator=(const WindowManager&) = delete;
+    window_manager();
+    ~window_manager();
+    window_manager(const window_manager&) = delete;
+    window_manager& operator=(const window_manager&) = delete;
 
 private:
     pid_t pid_ = -1;
     std::string dir_;
 };
 
-// Where a top-level window is: its own area on the screen, and the frame the window manager
-// draws around it (left, right, top, bottom: 0 for an undecorated window).
-struct WindowGeometry {
+// A top-level window's own area on the screen, and the frame drawn around it.
+struct window_geometry {
     int x = 0, y = 0, width = 0, height = 0;
     int left = 0, right = 0, top = 0, bottom = 0;
 };
-WindowGeometry window_geometry(unsigned long window);
-
-// The window's title (_NET_WM_NAME, else WM_NAME); "" when it has none or is gone.
-std::string title_of(unsigned long window);
-// Atom names of _NET_WM_STATE (e.g. "_NET_WM_STATE_SKIP_TASKBAR") and _NET_WM_WINDOW_TYPE.
-std::vector<std::string> window_state(unsigned long window);
-std::vector<std::string> window_types(unsigned long window);
-// WM_TRANSIENT_FOR, or 0.
-unsigned long transient_for(unsigned long window);
-// Whether the window exists and is mapped (its frame too).
+window_geometry geometry_of(unsigned long window);
+std::string title_of(unsigned long window); // "" when it has none or is gone
+// Atom names of a property that lists atoms (_NET_WM_STATE, _NET_WM_WINDOW_TYPE).
+std::vector<std::string> atoms_of(unsigned long window, const std::string& property);
+unsigned long transient_for(unsigned long window); // 0 for none
 bool viewable(unsigned long window);
-
-// The windows the window manager manages for process pid (_NET_CLIENT_LIST, _NET_WM_PID) that
-// are viewable, in the order they were first mapped.
+unsigned long focused_window();
+// The viewable windows the window manager manages for the process, in the order they came.
 std::vector<unsigned long> managed_windows(pid_t pid);
-// Pop-up menus (override-redirect windows of type popup or drop-down menu) on screen now.
-std::vector<unsigned long> popup_menus();
-
-// Asks the window manager to activate the window and waits until it has the keyboard focus.
+// Asks the window manager to activate the window; waits until it is the active one.
 bool activate(unsigned long window);
-// Moves the pointer to (x, y) on the screen and clicks button 1 (XTest).
-void click_screen(int x, int y);
-// Keys (xdotool key syntax) or text to whichever window has the focus, as a keyboard would.
+// Asks the window to close, as its frame's close box does.
+void close_window(unsigned long window);
+
+// Keys (xdotool key syntax, "alt+a Return") and text to whichever window has the focus, and a
+// click of button 1 at a point of the screen.
 void press_keys(const std::string& keys);
 void type_keys(const std::string& text);
+void click_screen(int x, int y);
 
-// Pixels of the screen as it shows them (0x00RRGGBB), row by row.
-struct Image {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
-    // Writes the image as a PNG (for looking at a failure); false if that fails.
-    bool save_png(const std::string& path) const;
-};
-Image grab_screen(int x, int y, int width, int height);
-// The share of pixels (0 to 1) that differ between two images of one size; 1 if sizes differ.
-double difference(const Image& a, const Image& b);
+// Pixels of part of the screen, and the share (0 to 1) that differ between two such images.
+using image = std::vector<std::uint8_t>;
+image grab_screen(int x, int y, int width, int height);
+double difference(const image& a, const image& b);
 
-// Records every title each top-level window of the display has had since the recorder started,
-// from a thread of its own that watches the X server's notifications: a title that lasts only
-// a few milliseconds is still seen, however busy the test's own loop is.
-class TitleRecorder {
+// Every title each top-level window has had since the recorder started, read by a thread of its
+// own as the X server announces the change: a title that lasts a few milliseconds is still seen.
+class title_recorder {
 public:
-    TitleRecorder();
-    ~TitleRecorder();
-    TitleRecorder(const TitleRecorder&) = delete;
-    TitleRecorder& operator=(const TitleRecorder&) = delete;
+    title_recorder();
+    ~title_recorder();
+    title_recorder(const title_recorder&) = delete;
+    title_recorder& operator=(const title_recorder&) = delete;
 
-    // The titles the window had, in order, a repeated title written once.
-    std::vector<std::string> titles(unsigned long window) const;
+    std::vector<std::string> titles(unsigned long window) const; // a repeat written once
 
 private:
     struct impl;

@@ -3,7 +3,6 @@
 // folders, no D-Bus session, and a registered Gtk::Application like the real program's.
 
 #include <gtkmm/application.h>
-#include <gtkmm/button.h>
 #include <gtkmm/widget.h>
 #include <gtkmm/window.h>
 
@@ -29,21 +28,5 @@ void run_for(int ms);
 
 // Shows a window and waits until the X server has mapped it.
 void show_and_wait(Gtk::Window& window);
-
-// A real button press and release, delivered through the button's own input window.
-void click(Gtk::Button& button);
-
-// A key press and release delivered to the window (to its focus widget), as the keyboard would.
-void press_key(Gtk::Window& window, guint keyval, GdkModifierType state = GdkModifierType(0));
-
-// A mouse click at (x, y) in window coordinates of the given widget's GdkWindow.
-void click_at(Gtk::Widget& widget, double x, double y);
-
-// A real mouse click from outside (the XTest extension, through xdotool) at (x, y) in the
-// widget's own coordinates: what a person's click does, grabs and pop-ups included.
-void xclick(Gtk::Widget& widget, int x, int y);
-
-// Renders what the window shows on screen into an image, for checks of what is drawn.
-Glib::RefPtr<Gdk::Pixbuf> snapshot(Gtk::Window& window);
 
 } // namespace zarnic::test
