@@ -8,22 +8,20 @@
 //   cmake --build build-fuzz --target store_fuzzer -j2
 // Run it on a scratch copy of the corpus (new inputs land in the first folder), one core:
 //   mkdir -p /tmp/store-corpus && cp tests/about/fuzz/corpus/* /tmp/store-corpus/
-//   build-fuzz/tests/about/store_fuzzer /tmp/store-corpus -dict=tests/about/fuzz/store.dict \
-//       -max_len=4096 -jobs=1 -workers=1 -max_total_time=600
+//   build-fuzz/tests/about/store_fuzzer /tmp/store-corpus -max_len=4096 -max_total_time=600
 // Fold what it found back into the small committed corpus:
 //   mkdir /tmp/store-min && build-fuzz/tests/about/store_fuzzer -merge=1 /tmp/store-min \
 //       /tmp/store-corpus
-// `make test` replays the committed corpus against the normally built reader
-// (tests/about/store_corpus_test.cpp).
+// The suite replays the committed corpus against the normally built reader (store_test).
 #include "store_fuzz_body.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    zarnic::fuzz::Outcome outcome = zarnic::fuzz::ExerciseStore(data, size);
-    if (!outcome.broken.empty()) {
-        std::fprintf(stderr, "store contract broken: %s\n", outcome.broken.c_str());
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
+    std::string broken = zarnic::fuzz::exercise_store({reinterpret_cast<const char*>(data), size});
+    if (!broken.empty()) {
+        std::fprintf(stderr, "store rule broken: %s\n", broken.c_str());
         std::abort();
     }
     return 0;
