@@ -16,111 +16,36 @@ namespace {
 constexpr char html[] = "text/html; charset=utf-8";
 
 const std::map<std::string, std::string, std::less<>> fixed_pages{
-    {"/title.html", R"(<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Hello Title</title></head>
-<body><h1>Hello</h1><p>A page with a title.</p></body></html>
-)"},
-    {"/other.html", R"(<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Other Page</title></head>
-<body><p>Another page.</p></body></html>
-)"},
-    {"/link.html", R"(<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Links</title></head>
-<body>
-<p><a id="next" href="/title.html">Next page</a></p>
-<p><a id="tofrag" href="#frag">Down to the anchor</a></p>
-<p><a id="blank" href="/other.html" target="_blank">Other page in a new window</a></p>
-<div style="height: 3000px"></div>
-<h2 id="frag">Anchor</h2>
-</body></html>
-)"},
-    {"/slow.html", R"(<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Slow Page</title></head>
-<body><p>This page took its time.</p></body></html>
-)"},
-    {"/slow-sub.html", R"(<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Slow Sub</title></head>
-<body><p>The picture below arrives late.</p>
-<img id="late" src="/slow-image.png?ms=1500" width="16" height="16" alt="late picture">
-</body></html>
-)"},
-    {"/storage.html", R"(<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Storage</title></head>
-<body><p id="state">working</p>
-<script>
-function done(title) {
-    document.getElementById("state").textContent =
-        "cookie=" + document.cookie + " local=" + localStorage.getItem("zarnic");
-    document.title = title;
-    fetch("/stored?" + encodeURIComponent(title));
-}
-try {
-    document.cookie = "js=1; path=/";
-    localStorage.setItem("zarnic", "v");
-    var request = indexedDB.open("zarnic-test", 1);
-    request.onupgradeneeded = function () { request.result.createObjectStore("things"); };
-    request.onerror = function () { done("storage failed: " + request.error); };
-    request.onsuccess = function () {
-        var db = request.result;
-        var tx = db.transaction("things", "readwrite");
-        tx.objectStore("things").put("v", "k");
-        tx.oncomplete = function () { db.close(); done("stored"); };
-        tx.onerror = function () { done("storage failed: " + tx.error); };
-    };
-} catch (e) {
-    done("storage failed: " + e);
-}
-</script>
-</body></html>
-)"},
-    {"/late-title.html", R"(<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Early</title></head>
-<body><p>The title changes soon.</p>
-<script>setTimeout(function () { document.title = "Late"; }, 300);</script>
-</body></html>
-)"},
-    {"/popup.html", R"(<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Popup</title></head>
-<body><p>This page opens another window.</p>
-<script>window.addEventListener("load", function () { window.open("/other.html"); });</script>
-</body></html>
-)"},
-    {"/dialogs.html", R"(<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Dialogs</title></head>
-<body><p>This page raises many messages.</p>
-<script>
-window.addEventListener("load", function () {
-    setTimeout(function () {
-        for (var i = 1; i <= 20; i++) {
-            document.title = "Alert " + i + " of 20";
-            alert("Message " + i + " of 20");
-        }
-        document.title = "Alerts done";
-    }, 0);
-});
-</script>
-</body></html>
-)"},
+    {"/title.html", "<title>Hello Title</title><p>A page with a title."},
+    {"/other.html", "<title>Other Page</title><p>Another page."},
+    {"/link.html", "<title>Links</title><a id=next href=/title.html>Next</a>"
+                   "<a id=blank href=/other.html target=_blank>Other</a>"},
+    {"/slow.html", "<title>Slow Page</title><p>This page took its time."},
+    {"/slow-sub.html", "<title>Slow Sub</title><img src='/slow-image.png?ms=1500'>"},
+    {"/late-title.html", "<title>Early</title><script>setTimeout(() => document.title = 'Late', "
+                         "300)</script>"},
+    {"/popup.html", "<title>Popup</title><script>onload = () => open('/other.html')</script>"},
+    {"/dialogs.html", "<title>Dialogs</title><script>onload = () => setTimeout(() => { for (let i "
+                      "= 1; i <= 20; i++) { document.title = `Alert ${i} of 20`; alert(i) } "
+                      "document.title = 'Alerts done' })</script>"},
+    // Cookies from the server and from script, local storage and IndexedDB; then it reports.
+    {"/storage.html", R"(<title>Storage</title><script>
+const done = (how) => fetch("/stored?" + encodeURIComponent(how));
+document.cookie = "js=1; path=/";
+localStorage.setItem("zarnic", "v");
+const request = indexedDB.open("zarnic-test", 1);
+request.onupgradeneeded = () => request.result.createObjectStore("things");
+request.onerror = () => done("failed: " + request.error);
+request.onsuccess = () => {
+    const tx = request.result.transaction("things", "readwrite");
+    tx.objectStore("things").put("v", "k");
+    tx.oncomplete = () => done("stored");
+};</script>)"},
 };
 
-constexpr char zip[] =
-    "\x50\x4b\x03\x04\x14\x00\x00\x00\x00\x00\x00\x00\x21\x58\x05\x24\xd9\xe5\x20\x00\x00\x00"
-    "\x20\x00\x00\x00\x0a\x00\x00\x00\x72\x65\x61\x64\x6d\x65\x2e\x74\x78\x74\x41\x20\x73\x6d"
-    "\x61\x6c\x6c\x20\x66\x69\x6c\x65\x20\x69\x6e\x20\x61\x20\x74\x65\x73\x74\x20\x61\x72\x63"
-    "\x68\x69\x76\x65\x2e\x0a\x50\x4b\x01\x02\x14\x03\x14\x00\x00\x00\x00\x00\x00\x00\x21\x58"
-    "\x05\x24\xd9\xe5\x20\x00\x00\x00\x20\x00\x00\x00\x0a\x00\x00\x00\x00\x00\x00\x00\x00\x00"
-    "\x00\x00\x80\x01\x00\x00\x00\x00\x72\x65\x61\x64\x6d\x65\x2e\x74\x78\x74\x50\x4b\x05\x06"
-    "\x00\x00\x00\x00\x01\x00\x01\x00\x38\x00\x00\x00\x48\x00\x00\x00\x00\x00";
-
-constexpr char png[] =
-    "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x01\x00\x00"
-    "\x00\x01\x08\x02\x00\x00\x00\x90\x77\x53\xde\x00\x00\x00\x0c\x49\x44\x41\x54\x78\x9c\x63"
-    "\x50\x48\x38\x00\x00\x01\xe4\x01\x41\x9c\x16\xe1\xa0\x00\x00\x00\x00\x49\x45\x4e\x44\xae"
-    "\x42\x60\x82";
-
-std::string_view bytes(const char* data, size_t size_with_nul) {
-    return {data, size_with_nul - 1};
-}
+// An empty zip archive, and bytes that stand for a picture.
+constexpr std::string_view zip("PK\x05\x06\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 22);
+constexpr std::string_view png("\x89PNG\r\n\x1a\n", 8);
 
 void respond(SoupServerMessage* msg, const char* type, std::string_view body,
              guint status = SOUP_STATUS_OK) {
@@ -270,8 +195,7 @@ struct PageServer::impl {
         } else if (path == "/slow.html") {
             hold(msg, query_number(query, "ms", 1500), html, fixed->second);
         } else if (path == "/slow-image.png") {
-            hold(msg, query_number(query, "ms", 1500), "image/png",
-                 std::string(bytes(png, sizeof png)));
+            hold(msg, query_number(query, "ms", 1500), "image/png", std::string(png));
         } else if (fixed != fixed_pages.end()) {
             respond(msg, html, fixed->second);
             if (path == "/storage.html")
@@ -283,7 +207,7 @@ struct PageServer::impl {
                 : path == "/loop"   ? "/loop"
                                     : "/title.html");
         } else if (path == "/download.zip") {
-            respond(msg, "application/zip", bytes(zip, sizeof zip));
+            respond(msg, "application/zip", zip);
             soup_message_headers_replace(headers, "Content-Disposition",
                                          "attachment; filename=\"file.zip\"");
         } else if (path == "/stall") {
