@@ -1,5 +1,5 @@
 #pragma once
-// Finding the program's helper processes (WebKit's web and network processes) by name.
+// Finding the engine's helper processes (its web and network processes) below a process.
 
 #include <string>
 #include <vector>
@@ -10,8 +10,5 @@ namespace zarnic::test {
 
 // Every process below root (children, grandchildren, ...) whose command name starts with prefix.
 std::vector<pid_t> descendants_named(pid_t root, const std::string& prefix);
-
-// Every process below root.
-std::vector<pid_t> descendants(pid_t root);
 
 } // namespace zarnic::test

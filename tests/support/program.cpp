@@ -223,19 +223,6 @@ std::string title_of(unsigned long window) {
     return title(xcb_window_t(window), connection());
 }
 
-std::vector<std::string> atoms_of(unsigned long window, const std::string& name) {
-    xcb_connection_t* c = connection();
-    std::vector<std::string> names;
-    for (uint32_t value : property32(xcb_window_t(window), name)) {
-        auto* reply = xcb_get_atom_name_reply(c, xcb_get_atom_name(c, value), nullptr);
-        if (reply)
-            names.emplace_back(xcb_get_atom_name_name(reply),
-                               size_t(xcb_get_atom_name_name_length(reply)));
-        free(reply);
-    }
-    return names;
-}
-
 unsigned long transient_for(unsigned long window) {
     std::vector<uint32_t> owner = property32(xcb_window_t(window), "WM_TRANSIENT_FOR");
     return owner.empty() ? 0 : owner[0];
@@ -251,11 +238,7 @@ bool viewable(unsigned long window) {
 }
 
 unsigned long focused_window() {
-    xcb_connection_t* c = connection();
-    auto* reply = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
-    unsigned long focus = reply ? reply->focus : 0;
-    free(reply);
-    return focus;
+    return std::stoul("0" + shell("xdotool getwindowfocus"));
 }
 
 std::vector<unsigned long> managed_windows(pid_t pid) {

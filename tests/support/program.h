@@ -57,9 +57,7 @@ struct window_geometry {
     int left = 0, right = 0, top = 0, bottom = 0;
 };
 window_geometry geometry_of(unsigned long window);
-std::string title_of(unsigned long window); // "" when it has none or is gone
-// Atom names of a property that lists atoms (_NET_WM_STATE, _NET_WM_WINDOW_TYPE).
-std::vector<std::string> atoms_of(unsigned long window, const std::string& property);
+std::string title_of(unsigned long window);        // "" when it has none or is gone
 unsigned long transient_for(unsigned long window); // 0 for none
 bool viewable(unsigned long window);
 unsigned long focused_window();
