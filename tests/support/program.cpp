@@ -7,15 +7,14 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
 #include <poll.h>
 #include <stdexcept>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -90,24 +89,6 @@ const char openbox_config[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 </openbox_config>
 )";
 
-// Starts a child that dies with the test process, its output in log (or nowhere).
-pid_t spawn(const std::vector<std::string>& argv, const std::string& log = "/dev/null") {
-    pid_t pid = fork();
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(out, STDOUT_FILENO);
-        dup2(out, STDERR_FILENO);
-        std::vector<char*> args;
-        for (const std::string& arg : argv)
-            args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    return pid;
-}
-
 } // namespace
 
 std::string shell(const std::string& command) {
@@ -171,11 +152,11 @@ bool program::running() {
     return status_ < 0;
 }
 
-window_manager::window_manager()
-    : dir_(make_temp_dir("zarnic-wm")) {
-    std::ofstream(dir_ + "/rc.xml") << openbox_config;
-    pid_ = spawn({"openbox", "--sm-disable", "--config-file", dir_ + "/rc.xml"},
-                 dir_ + "/openbox.log");
+std::unique_ptr<program> start_window_manager() {
+    const std::string config = home_dir() + "/openbox.xml";
+    std::ofstream(config) << openbox_config;
+    auto manager = std::make_unique<program>(
+        std::vector<std::string>{"openbox", "--sm-disable", "--config-file", config});
     bool up = run_until(
         [&] {
             std::vector<uint32_t> check =
@@ -185,13 +166,7 @@ window_manager::window_manager()
         20000);
     if (!up)
         throw std::runtime_error("openbox did not start");
-}
-
-window_manager::~window_manager() {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
+    return manager;
 }
 
 window_geometry geometry_of(unsigned long window) {
@@ -252,11 +227,7 @@ std::vector<unsigned long> managed_windows(pid_t pid) {
 }
 
 bool activate(unsigned long window) {
-    shell("xdotool windowactivate " + std::to_string(window) + " 2>/dev/null");
-    return run_until([&] {
-        std::vector<uint32_t> active = property32(root_of(connection()), "_NET_ACTIVE_WINDOW");
-        return !active.empty() && active[0] == window;
-    });
+    return std::system(("xdotool windowactivate --sync " + std::to_string(window)).c_str()) == 0;
 }
 
 void close_window(unsigned long window) {
@@ -283,27 +254,10 @@ void click_screen(int x, int y) {
     shell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
 }
 
-image grab_screen(int x, int y, int width, int height) {
-    image pixels;
-    const std::string command = "import -silent -window root -crop " + std::to_string(width) + "x" +
-                                std::to_string(height) + "+" + std::to_string(x) + "+" +
-                                std::to_string(y) + " -depth 8 rgb:-";
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        std::uint8_t buffer[65536];
-        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            pixels.insert(pixels.end(), buffer, buffer + n);
-        pclose(pipe);
-    }
-    return pixels;
-}
-
-double difference(const image& a, const image& b) {
-    if (a.size() != b.size() || a.empty())
-        return 1;
-    size_t differ = 0;
-    for (size_t i = 0; i + 2 < a.size(); i += 3)
-        differ += a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2];
-    return double(differ) / double(a.size() / 3);
+std::string screen_digest(int x, int y, int width, int height) {
+    return shell("import -silent -window root -crop " + std::to_string(width) + "x" +
+                 std::to_string(height) + "+" + std::to_string(x) + "+" + std::to_string(y) +
+                 " -depth 8 rgb:- | md5sum");
 }
 
 struct title_recorder::impl {

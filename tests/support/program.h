@@ -39,17 +39,7 @@ private:
 
 // Openbox on the test's X server: new windows get the focus, a click focuses and raises, and
 // no key bindings take keys away. Throws std::runtime_error if it does not start.
-class window_manager {
-public:
-    window_manager();
-    ~window_manager();
-    window_manager(const window_manager&) = delete;
-    window_manager& operator=(const window_manager&) = delete;
-
-private:
-    pid_t pid_ = -1;
-    std::string dir_;
-};
+std::unique_ptr<program> start_window_manager();
 
 // A top-level window's own area on the screen, and the frame drawn around it.
 struct window_geometry {
@@ -74,10 +64,8 @@ void press_keys(const std::string& keys);
 void type_keys(const std::string& text);
 void click_screen(int x, int y);
 
-// Pixels of part of the screen, and the share (0 to 1) that differ between two such images.
-using image = std::vector<std::uint8_t>;
-image grab_screen(int x, int y, int width, int height);
-double difference(const image& a, const image& b);
+// A digest of what part of the screen shows: equal digests, equal pixels.
+std::string screen_digest(int x, int y, int width, int height);
 
 // Every title each top-level window has had since the recorder started, read by a thread of its
 // own as the X server announces the change: a title that lasts a few milliseconds is still seen.
