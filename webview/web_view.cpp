@@ -49,6 +49,10 @@ struct web_view::impl final : load_state {
     std::string problem_address;
     // What the load under way has met: redirections followed, a certificate not checked.
     int redirections = 0;
+    // Ends of loads that are over already: a stopped load, and a failed one whose page the view
+    // shows instead, still announce their end, late, and maybe after the next load has begun.
+    // Those ends are not the end of the load under way, and are let pass.
+    int stale_finishes = 0;
     bool tls_failed = false;
     GTlsCertificateFlags tls_errors = GTlsCertificateFlags(0);
     int width_twips = 0;
@@ -119,12 +123,14 @@ struct web_view::impl final : load_state {
         // 127.0.0.1) it reports the attempt it gave up on last, "cancelled".
         if (self->tls_failed) {
             self->tls_failed = false;
+            ++self->stale_finishes;
             self->show_problem_page(problem::identity, uri, uri, identity_reason(self->tls_errors));
             return TRUE;
         }
         std::optional<problem> kind = problem_of(error, self->redirections);
         if (!kind)
             return FALSE; // the engine keeps the page it had
+        ++self->stale_finishes;
         self->show_problem_page(*kind, uri, uri, {});
         return TRUE;
     }
@@ -155,6 +161,10 @@ struct web_view::impl final : load_state {
             self->set_busy();
         } else if (event == WEBKIT_LOAD_REDIRECTED) {
             ++self->redirections;
+        } else if (event == WEBKIT_LOAD_COMMITTED) {
+            self->stale_finishes = 0; // any late end came before the new page
+        } else if (event == WEBKIT_LOAD_FINISHED && self->stale_finishes > 0) {
+            --self->stale_finishes;
         } else if (event == WEBKIT_LOAD_FINISHED && !webkit_web_view_is_loading(self->view) &&
                    !self->watch.retrying()) {
             // The engine may report the end before it delivers the title; ask the page itself.
@@ -242,6 +252,8 @@ void web_view::Refresh() {
 void web_view::Stop() {
     impl_->probe.abandon();
     bool was_loading = webkit_web_view_is_loading(impl_->view);
+    if (was_loading)
+        ++impl_->stale_finishes;
     webkit_web_view_stop_loading(impl_->view);
     if (impl_->busy || was_loading) {
         // The view keeps the page it had; its name is what the engine shows now.
