@@ -68,7 +68,8 @@ std::string property(xcb_window_t window, xcb_atom_t name, xcb_connection_t* c =
 std::vector<uint32_t> property32(xcb_window_t window, const std::string& name) {
     std::string bytes = property(window, atom(name));
     std::vector<uint32_t> values(bytes.size() / 4);
-    std::memcpy(values.data(), bytes.data(), values.size() * 4);
+    for (size_t i = 0; i < values.size(); ++i)
+        std::memcpy(&values[i], bytes.data() + 4 * i, 4);
     return values;
 }
 
