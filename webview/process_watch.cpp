@@ -36,6 +36,13 @@ process_watch::~process_watch() {
     g_clear_handle_id(&unresponsive_timer_, g_source_remove);
 }
 
+bool process_watch::try_again(const std::string& uri) {
+    if (retries_ >= network_retries)
+        return false;
+    schedule_retry(uri);
+    return true;
+}
+
 void process_watch::reset() {
     retries_ = 0;
     g_clear_handle_id(&retry_timer_, g_source_remove);
@@ -76,7 +83,11 @@ gboolean process_watch::on_retry(gpointer data) {
     auto* self = static_cast<process_watch*>(data);
     self->retry_timer_ = 0;
     self->state_.set_busy();
-    webkit_web_view_load_uri(self->view_, self->retry_uri_.c_str());
+    // The page shown is the one that broke (a reload): reloaded, it keeps its place in history.
+    if (current_uri(self->view_) == self->retry_uri_)
+        webkit_web_view_reload(self->view_);
+    else
+        webkit_web_view_load_uri(self->view_, self->retry_uri_.c_str());
     return G_SOURCE_REMOVE;
 }
 

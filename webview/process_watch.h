@@ -20,6 +20,8 @@ public:
 
     // A new load is asked for: the retries of the last one are over.
     void reset();
+    // Tries a broken load again, a few times, a little later; false once those tries are spent.
+    bool try_again(const std::string& uri);
     // True while a broken load waits to be tried again; its end is not the end of the load.
     bool retrying() const { return retry_timer_ != 0; }
 

@@ -53,6 +53,7 @@ struct web_view::impl final : load_state {
     // shows instead, still announce their end, late, and maybe after the next load has begun.
     // Those ends are not the end of the load under way, and are let pass.
     int stale_finishes = 0;
+    bool stopping = false; // Stop has cancelled the load under way
     bool tls_failed = false;
     GTlsCertificateFlags tls_errors = GTlsCertificateFlags(0);
     int width_twips = 0;
@@ -128,8 +129,23 @@ struct web_view::impl final : load_state {
             return TRUE;
         }
         std::optional<problem> kind = problem_of(error, self->redirections);
+        const bool cancelled =
+            g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+            g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+        // A cancellation nobody asked for: the engine gave up on its connection by itself, as
+        // it does at times for a host with two addresses (localhost: ::1, where nothing
+        // listens, then 127.0.0.1) where the other attempt met a certificate it refused. The
+        // same address is tried again, so that the failure shows as what it is.
+        if (cancelled && !self->stopping && !webkit_web_view_is_loading(self->view) && uri &&
+            *uri && !self->tls_failed) {
+            if (self->watch.try_again(uri))
+                return TRUE;
+            kind = problem::failed;
+        }
+        if (cancelled)
+            self->stopping = false;
         if (!kind)
-            return FALSE; // the engine keeps the page it had
+            return TRUE; // the view keeps the page it had, and shows no page of the engine's
         ++self->stale_finishes;
         self->show_problem_page(*kind, uri, uri, {});
         return TRUE;
@@ -165,6 +181,9 @@ struct web_view::impl final : load_state {
             self->stale_finishes = 0; // any late end came before the new page
         } else if (event == WEBKIT_LOAD_FINISHED && self->stale_finishes > 0) {
             --self->stale_finishes;
+        } else if (event == WEBKIT_LOAD_FINISHED && self->tls_failed) {
+            // The certificate failure is reported as the load's failure after this; its page
+            // is the end of the load.
         } else if (event == WEBKIT_LOAD_FINISHED && !webkit_web_view_is_loading(self->view) &&
                    !self->watch.retrying()) {
             // The engine may report the end before it delivers the title; ask the page itself.
@@ -252,8 +271,10 @@ void web_view::Refresh() {
 void web_view::Stop() {
     impl_->probe.abandon();
     bool was_loading = webkit_web_view_is_loading(impl_->view);
-    if (was_loading)
+    if (was_loading) {
         ++impl_->stale_finishes;
+        impl_->stopping = true;
+    }
     webkit_web_view_stop_loading(impl_->view);
     if (impl_->busy || was_loading) {
         // The view keeps the page it had; its name is what the engine shows now.
