@@ -133,10 +133,6 @@ std::string identity_reason(GTlsCertificateFlags errors) {
     return "The site's certificate could not be checked.";
 }
 
-std::string problem_title(problem kind) {
-    return std::string(text_of(kind).title);
-}
-
 void show_problem(WebKitWebView* view, problem kind, const std::string& uri,
                   const std::string& address, const std::string& detail) {
     const problem_text& text = text_of(kind);

@@ -38,9 +38,6 @@ std::optional<problem> problem_of(const GError* error, int redirections);
 // names none.
 std::string identity_reason(GTlsCertificateFlags errors);
 
-// The page's title, for tests and for whoever shows it.
-std::string problem_title(problem kind);
-
 // Shows the page in the view under the address uri (the failed address, so that Back and the
 // back-forward list work as for any failed load). address is the address the page names;
 // detail, when given, leads the page's sentences.
