@@ -4,8 +4,10 @@
 #include <glib/gstdio.h>
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 #include <unistd.h>
+#include <utility>
 
 namespace zarnic {
 namespace {
@@ -36,6 +38,14 @@ std::string environment(const char* name) {
     const char* value = g_getenv(name);
     return value ? value : "";
 }
+
+// What hide_gl() sets (nullptr: unsets), and the values it found, to put back.
+constexpr std::pair<const char*, const char*> hiding[] = {
+    {"GDK_GL", "disable"},
+    {"__EGL_VENDOR_LIBRARY_DIRS", "/dev/null"},
+    {"__EGL_VENDOR_LIBRARY_FILENAMES", nullptr},
+};
+std::vector<std::pair<const char*, std::optional<std::string>>> g_hidden;
 
 } // namespace
 
@@ -80,6 +90,29 @@ renderer read_renderer() {
 render_mode machine_render_mode() {
     static const render_mode mode = choose_render_mode(read_renderer());
     return mode;
+}
+
+void hide_gl() {
+    if (!g_hidden.empty() || machine_render_mode() != render_mode::cpu)
+        return;
+    for (const auto& [name, value] : hiding) {
+        const char* old = g_getenv(name);
+        g_hidden.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        if (value)
+            g_setenv(name, value, TRUE);
+        else
+            g_unsetenv(name);
+    }
+}
+
+void show_gl() {
+    for (const auto& [name, old] : g_hidden) {
+        if (old)
+            g_setenv(name, old->c_str(), TRUE);
+        else
+            g_unsetenv(name);
+    }
+    g_hidden.clear();
 }
 
 } // namespace zarnic

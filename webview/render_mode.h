@@ -40,4 +40,14 @@ renderer read_renderer();
 // The mode for this machine, read and chosen on first use.
 render_mode machine_render_mode();
 
+// Where pages are drawn without GL, the program's own process has no use for GL, yet GTK (to
+// pick its visuals) and the engine (for its display) would each open it at start-up and load
+// Mesa's software renderer and LLVM into the process, about 15 MB. Called before GTK opens the
+// display, hide_gl() keeps both away in that mode: GTK is told to leave GL alone (GDK_GL) and
+// libglvnd finds no EGL driver to load. show_gl(), called once the engine has made its context,
+// puts the environment back, so that the web processes started from then on find GL: they need
+// it to start, and WebGL draws with it.
+void hide_gl();
+void show_gl();
+
 } // namespace zarnic

@@ -51,6 +51,9 @@ WebKitWebContext* shared_context() {
         // Set before the engine starts, so its processes inherit it too.
         g_setenv("MESA_SHADER_CACHE_DISABLE", "true", FALSE);
         WebKitWebContext* ctx = webkit_web_context_new_ephemeral();
+        // The engine has opened its display (without GL, if hide_gl() kept it away); the web
+        // processes it starts from now on need GL.
+        show_gl();
         webkit_web_context_set_sandbox_enabled(ctx, TRUE);
         webkit_web_context_register_uri_scheme(ctx, "zarnic", serve_zarnic_scheme, nullptr,
                                                nullptr);
