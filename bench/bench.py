@@ -179,10 +179,12 @@ def parse_rollup(text):
 
 
 def memory_kb(root):
-    """Total PSS and private memory in kB over root and its descendants, and the PSS of the
-    sandbox's own processes (bwrap, xdg-dbus-proxy) among them."""
+    """Total PSS and private memory in kB over root and its descendants, the PSS of the
+    sandbox's own processes (bwrap, xdg-dbus-proxy) among them, and PSS by process command."""
     pss = private = sandbox = 0
-    for pid in process_tree(root):
+    commands = {}
+    tree = process_tree(root)
+    for pid in tree:
         stat = read_stat("/proc/%d/stat" % pid)
         try:
             with open("/proc/%d/smaps_rollup" % pid) as f:
@@ -191,9 +193,12 @@ def memory_kb(root):
             continue
         pss += p
         private += u
-        if stat and stat[0] in SANDBOX_COMMANDS:
+        command = "program" if pid == root else stat[0] if stat else "?"
+        commands[command] = commands.get(command, 0) + p
+        if command in SANDBOX_COMMANDS:
             sandbox += p
-    return {"pss_kb": pss, "private_kb": private, "sandbox_pss_kb": sandbox}
+    return {"pss_kb": pss, "private_kb": private, "sandbox_pss_kb": sandbox,
+            "by_command_kb": commands, "processes": len(tree)}
 
 
 def thread_name(process, thread):
@@ -481,6 +486,9 @@ def run_styled(b, kind):
         result = {"start_ms": (loaded - run.start) * 1000 - b.splash_ms(kind),
                   "pss1_kb": memory["pss_kb"], "private1_kb": memory["private_kb"],
                   "sandbox1_kb": memory["sandbox_pss_kb"], "pss1_late_kb": late["pss_kb"],
+                  "pss1_by_command_kb": memory["by_command_kb"],
+                  "processes_at_load": memory["processes"],
+                  "pss1_late_by_command_kb": late["by_command_kb"],
                   "processes1": len(process_tree(run.pid)),
                   "threads": cpu_by_thread(ticks[0], ticks[-1])}
         for (s0, t0), (s1, t1) in zip(zip(CPU_MARKS, ticks), zip(CPU_MARKS[1:], ticks[1:])):
@@ -666,8 +674,9 @@ def table(results, kinds, twenty):
                                                       value))
     lines += ["",
               "Medians (min–max). ¹ Zarnic! minus its fixed %d ms splash. ² Read 2 s after the "
-              "fourth window's load event. ³ Private_Clean + Private_Dirty, immune to other "
-              "programs sharing the same libraries. ⁴ bwrap and xdg-dbus-proxy." % SPLASH_MS,
+              "fourth window's load event. ³ Private_Clean + Private_Dirty: pages no other process "
+              "maps (a library's pages count here while no other program maps them). ⁴ bwrap and "
+              "xdg-dbus-proxy." % SPLASH_MS,
               "",
               "Runs: %s." % ", ".join("%d of %s" % (sum("start_ms" in r for r in results[k]),
                                                     TITLES[k]) for k in kinds)]
