@@ -649,8 +649,8 @@ def table(results, kinds, twenty):
                                             f.format(s["max"]))
 
     others = [k for k in kinds if k not in ("zarnic", "default")]
-    lines = ["| Measure | Zarnic! | Engine defaults | Ratio | Target | %s |"
-             % " | ".join(TITLES[k] for k in others),
+    lines = ["| Measure | Zarnic! | Engine defaults | Ratio | Target |"
+             + "".join(" %s |" % TITLES[k] for k in others),
              "|---|---|---|---|---|" + "---|" * len(others)]
     verdicts = []
     for title, key, scale, digits, target in ROWS:
@@ -662,9 +662,9 @@ def table(results, kinds, twenty):
             target_text = "≤ %.2fx" % target[1]
         elif target:
             target_text = "≤ %g" % target[1]
-        lines.append("| %s | %s | %s | %s | %s | %s |" % (
-            title, z_text, base_text, "%.2f" % ratio if ratio is not None else "–", target_text,
-            " | ".join(cell(k, key, scale, digits)[1] for k in others)))
+        lines.append("| %s | %s | %s | %s | %s |" % (
+            title, z_text, base_text, "%.2f" % ratio if ratio is not None else "–", target_text)
+            + "".join(" %s |" % cell(k, key, scale, digits)[1] for k in others))
         if target and z is not None:
             value = ratio if target[0] == "ratio" else z
             if value is not None:
