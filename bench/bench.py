@@ -427,7 +427,10 @@ class Run:
         self.runtime = tempfile.mkdtemp(prefix="zarnic-bench-run-")
         env = {k: v for k, v in os.environ.items()
                if not k.startswith("XDG_") and k not in ("WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS")}
-        env.update(HOME=self.home, XDG_RUNTIME_DIR=self.runtime, DISPLAY=display,
+        # The cache folder is named too: Mesa takes the home folder from the password file,
+        # and would keep the baseline's shader cache in the real one, warm for the next run.
+        env.update(HOME=self.home, XDG_RUNTIME_DIR=self.runtime,
+                   XDG_CACHE_HOME=os.path.join(self.home, ".cache"), DISPLAY=display,
                    GDK_BACKEND="x11", DBUS_SESSION_BUS_ADDRESS="disabled:", NO_AT_BRIDGE="1")
         env.update(extra_env or {})
         self.log = open(os.path.join(log_dir, label + ".log"), "w")
