@@ -55,8 +55,8 @@ render_mode choose_render_mode(const renderer& machine) {
         return render_mode::cpu;
     if (machine.nvidia)
         return render_mode::gpu;
-    // One render node with a driver that is not a software one is a GPU; an unreadable driver
-    // name counts as one too, since drawing without GL on a GPU is the dearer mistake there.
+    // One render node whose driver is not listed above is a GPU; so is one whose driver could
+    // not be read, since render nodes come from drivers with a 3D engine but for those listed.
     const bool gpu = std::any_of(machine.drivers.begin(), machine.drivers.end(),
                                  [](const std::string& d) { return !listed(software_drivers, d); });
     return gpu ? render_mode::gpu : render_mode::cpu;
