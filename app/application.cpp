@@ -2,6 +2,7 @@
 
 #include "app/shared_windows.h"
 #include "resources/constants.h"
+#include "webview/render_mode.h"
 
 #include <gdk/gdk.h>
 
@@ -34,6 +35,8 @@ void adopt_window(Gtk::Window* window, std::function<void()> on_gone) {
 int run(int, char**) {
     // Prefer X11 (XWayland on Wayland desktops): centring and taskbar hints hold there.
     gdk_set_allowed_backends("x11,*");
+    // Before GTK opens the display: where pages are drawn without GL, this process loads none.
+    hide_gl();
     g_application = Gtk::Application::create(std::string(app_id), Gio::APPLICATION_NON_UNIQUE);
     g_application->signal_activate().connect([] { show_frmSplash(); });
     // The program takes no command line, so none is handed to GApplication either.

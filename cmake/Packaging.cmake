@@ -34,9 +34,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The shared libraries the executable links give the rest of the dependencies.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the program needs at run time without linking it: the fonts it names, the web process
-# sandbox, the SVG loader for its pictures, and the media plugins for audio and video.
+# sandbox, and the media plugins for audio and video. Its pictures are PNG, which GTK reads
+# without a loader module.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "fonts-liberation2, fonts-dejavu-extra, bubblewrap, xdg-dbus-proxy, librsvg2-common, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good")
+    "fonts-liberation2, fonts-dejavu-extra, bubblewrap, xdg-dbus-proxy, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good")
 # The system-information tool the About box starts; without it the user gets a message.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS hardinfo)
 

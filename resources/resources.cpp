@@ -4,11 +4,15 @@
 
 #include <gdkmm/general.h>
 #include <gio/gio.h>
+#include <giomm/resource.h>
 
 #include <array>
+#include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 extern "C" void zarnic_register_resource(void);
+extern "C" void zarnic_pictures_register_resource(void);
 
 namespace zarnic::resources {
 
@@ -16,17 +20,29 @@ namespace {
 
 // The toolbar's image list, in index order.
 constexpr std::array<const char*, toolbar_picture_count> toolbar_picture_names = {
-    "pictures/toolbar/1-arrow-left.svg",  "pictures/toolbar/2-question-marks.svg",
-    "pictures/toolbar/3-arrow-right.svg", "pictures/toolbar/4-two-windows.svg",
-    "pictures/toolbar/5-stop.svg",        "pictures/toolbar/6-page-green-arrows.svg",
-    "pictures/toolbar/7-house.svg",       "pictures/toolbar/8-globe-magnifier.svg",
+    "toolbar/1-arrow-left",  "toolbar/2-question-marks",
+    "toolbar/3-arrow-right", "toolbar/4-two-windows",
+    "toolbar/5-stop",        "toolbar/6-page-green-arrows",
+    "toolbar/7-house",       "toolbar/8-globe-magnifier",
 };
+
+// The size of a rendering from its bundle name, "WIDTHxHEIGHT.png"; 0 x 0 for any other name.
+std::pair<int, int> rendering_size(const std::string& file) {
+    int width = 0;
+    int height = 0;
+    char rest[8] = {};
+    if (std::sscanf(file.c_str(), "%dx%d%7s", &width, &height, rest) != 3 ||
+        std::string(rest) != ".png")
+        return {0, 0};
+    return {width, height};
+}
 
 } // namespace
 
 void ensure_registered() {
     static bool done = [] {
         zarnic_register_resource();
+        zarnic_pictures_register_resource();
         return true;
     }();
     (void)done;
@@ -40,8 +56,27 @@ std::string path(const std::string& name) {
 Glib::RefPtr<Gdk::Pixbuf> picture(const std::string& name, int width, int height) {
     if (width < 1 || height < 1)
         throw std::invalid_argument("picture size must be at least 1 x 1");
-    // The SVG loader draws the picture at the size asked for, rather than scaling a bitmap.
-    return Gdk::Pixbuf::create_from_resource(path(name), width, height, false);
+    // Of the picture's renderings, the smallest that covers width x height, else the largest.
+    const std::string folder = path("pictures/" + name + "/");
+    auto covers = [&](std::pair<int, int> size) {
+        return size.first >= width && size.second >= height;
+    };
+    auto area = [](std::pair<int, int> size) { return size.first * size.second; };
+    std::string best;
+    std::pair<int, int> best_size{0, 0};
+    for (const std::string& file : Gio::Resource::enumerate_children_global(folder)) {
+        const auto size = rendering_size(file);
+        const bool better = covers(size) ? !covers(best_size) || area(size) < area(best_size)
+                                         : !covers(best_size) && area(size) > area(best_size);
+        if (better) {
+            best = file;
+            best_size = size;
+        }
+    }
+    auto pixbuf = Gdk::Pixbuf::create_from_resource(folder + best);
+    if (pixbuf->get_width() == width && pixbuf->get_height() == height)
+        return pixbuf;
+    return pixbuf->scale_simple(width, height, Gdk::INTERP_BILINEAR);
 }
 
 Glib::RefPtr<Gdk::Pixbuf> logo(int width, int height) {

@@ -1,9 +1,11 @@
 #pragma once
 // The pictures and pages compiled into the executable.
 //
-// Every picture is an SVG drawing in the bundle, rendered on request at the pixel size the caller
-// needs, so it stays crisp at any scale. Design sizes: the logo 160 x 140, the window icon
-// 32 x 32, the toolbar pictures 24 x 24. Pictures are rendered stretched to the size asked for,
+// Every picture is an SVG drawing in the sources, rendered to PNG at build time at 1x, 2x and 3x
+// its design size (resources/CMakeLists.txt). On request the smallest rendering that covers the
+// pixel size the caller needs is scaled down to it, so a picture stays sharp on screens of scale
+// 1 to 3 and no SVG renderer is loaded at run time. Design sizes: the logo 160 x 140, the window
+// icon 32 x 32, the toolbar pictures 24 x 24. Pictures are stretched to the size asked for,
 // without keeping their proportions, as the boxes that show the logo want.
 
 #include <gdkmm/pixbuf.h>
@@ -20,11 +22,11 @@ void ensure_registered();
 // Full resource path of a file in the bundle, e.g. path("pages/start.html").
 std::string path(const std::string& name);
 
-// Bundle names of the pictures, for picture() and picture_view.
-inline constexpr const char* logo_picture = "pictures/logo.svg";
-inline constexpr const char* window_icon_picture = "pictures/window-icon.svg";
+// Names of the pictures (their drawings' file names), for picture() and picture_view.
+inline constexpr const char* logo_picture = "logo";
+inline constexpr const char* window_icon_picture = "window-icon";
 // The window icon redrawn for sizes up to small_window_icon_limit, where the large drawing blurs.
-inline constexpr const char* small_window_icon_picture = "pictures/window-icon-16.svg";
+inline constexpr const char* small_window_icon_picture = "window-icon-16";
 inline constexpr int small_window_icon_limit = 23;
 
 // Design sizes, in pixels at scale 1.
@@ -39,7 +41,7 @@ inline constexpr int toolbar_picture_count = 8;
 // The window icon sizes handed to the window manager (the desktop takes the largest).
 inline constexpr int window_icon_sizes[] = {16, 32, 48, 256};
 
-// Renders the named picture of the bundle at width x height pixels, stretched to fill them.
+// The named picture at width x height pixels, stretched to fill them.
 // Throws Glib::Error when there is no such picture, std::invalid_argument for a size below 1.
 Glib::RefPtr<Gdk::Pixbuf> picture(const std::string& name, int width, int height);
 
@@ -53,7 +55,7 @@ Glib::RefPtr<Gdk::Pixbuf> window_icon(int size);
 // The icon at every size of window_icon_sizes, smallest first, for Gtk::Window::set_icon_list().
 std::vector<Glib::RefPtr<Gdk::Pixbuf>> window_icon_list();
 
-// Bundle name of picture `index` (1 to toolbar_picture_count) of the toolbar's image list.
+// Name of picture `index` (1 to toolbar_picture_count) of the toolbar's image list.
 // Throws std::out_of_range for any other index.
 std::string toolbar_picture_name(int index);
 
@@ -61,9 +63,9 @@ std::string toolbar_picture_name(int index);
 // Throws std::out_of_range for an index outside 1 to toolbar_picture_count.
 Glib::RefPtr<Gdk::Pixbuf> toolbar_picture(int index, int size);
 
-// Shows one picture of the bundle stretched to the widget's allocation. It is rendered at the
+// Shows one picture of the bundle stretched to the widget's allocation. It is drawn at the
 // allocation's size in device pixels (allocation times the screen's scale factor), so it stays
-// sharp on HiDPI screens; the rendering is kept until the size or the scale changes.
+// sharp on HiDPI screens; the result is kept until the size or the scale changes.
 class picture_view : public Gtk::DrawingArea {
 public:
     explicit picture_view(std::string name);

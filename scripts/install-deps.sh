@@ -7,11 +7,13 @@ packages=(
     # build
     cmake make g++ pkg-config libgtkmm-3.0-dev libwebkit2gtk-4.1-dev libsoup-3.0-dev
     libglib2.0-dev-bin
+    # the pictures, drawn as SVG, are rendered to PNG at build time
+    librsvg2-bin
     # the Debian package: dependencies from the linked libraries, Debian's build flags
     dpkg-dev
-    # run time: web process sandbox, fonts, pictures, media, the system-information tool
+    # run time: web process sandbox, fonts, media, the system-information tool
     bubblewrap xdg-dbus-proxy fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra
-    librsvg2-common gstreamer1.0-plugins-base gstreamer1.0-plugins-good hardinfo
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good hardinfo
     # tests
     libgtest-dev libx11-dev libxcb1-dev xvfb xauth openbox xdotool x11-utils imagemagick
     openssl strace gstreamer1.0-tools clang-format

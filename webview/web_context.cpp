@@ -1,6 +1,7 @@
 #include "webview/web_context.h"
 
 #include "resources/resources.h"
+#include "webview/render_mode.h"
 #include "webview/test_hooks.h"
 
 #include <string>
@@ -50,6 +51,9 @@ WebKitWebContext* shared_context() {
         // Set before the engine starts, so its processes inherit it too.
         g_setenv("MESA_SHADER_CACHE_DISABLE", "true", FALSE);
         WebKitWebContext* ctx = webkit_web_context_new_ephemeral();
+        // The engine has opened its display (without GL, if hide_gl() kept it away); the web
+        // processes it starts from now on need GL.
+        show_gl();
         webkit_web_context_set_sandbox_enabled(ctx, TRUE);
         webkit_web_context_register_uri_scheme(ctx, "zarnic", serve_zarnic_scheme, nullptr,
                                                nullptr);
@@ -57,6 +61,19 @@ WebKitWebContext* shared_context() {
         return ctx;
     }();
     return context;
+}
+
+// Every view gets the rendering mode chosen for this machine before its first load: drawn
+// without GL where GL is only Mesa's software renderer (or missing), as the engine decides
+// otherwise. The setting is read back, since the engine may refuse a policy it cannot honour.
+void set_render_mode(WebKitSettings* settings) {
+    if (machine_render_mode() != render_mode::cpu)
+        return;
+    webkit_settings_set_hardware_acceleration_policy(settings,
+                                                     WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+    if (webkit_settings_get_hardware_acceleration_policy(settings) !=
+        WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER)
+        g_warning("the web engine keeps compositing pages through software GL");
 }
 
 // A view that is never shown, loading nothing but about:blank, so that the engine's network
@@ -91,6 +108,7 @@ WebKitWebView* new_view() {
         g_signal_connect(view, "load-changed", G_CALLBACK(release_warm_view), nullptr);
     }
     WebKitSettings* settings = webkit_web_view_get_settings(view);
+    set_render_mode(settings);
     webkit_settings_set_enable_developer_extras(settings, FALSE);
     // Scripts may ask for windows: every such request opens in this view (see page_rules), so a
     // page cannot bury a beginner in windows.
@@ -104,6 +122,7 @@ void web_view_warm_up() {
         return;
     g_warm_view =
         WEBKIT_WEB_VIEW(g_object_ref_sink(webkit_web_view_new_with_context(shared_context())));
+    set_render_mode(webkit_web_view_get_settings(g_warm_view));
     webkit_web_view_load_uri(g_warm_view, "about:blank");
 }
 
