@@ -4,27 +4,21 @@
 # that runs upwards or sideways: this names the file and line of each one.
 set -u
 cd "$1" || exit 2
-layers="resources ui webview about help browser app"
-below() {
-    case $1 in
-    app) echo "browser help about webview ui resources" ;;
-    browser) echo "webview ui resources" ;;
-    help | about | webview) echo "ui resources" ;;
-    ui) echo "resources" ;;
-    *) echo "" ;;
-    esac
-}
 status=0
-for folder in $layers; do
-    allowed=" $folder $(below "$folder") "
+# check FOLDER BELOW...: every include of FOLDER names itself or a folder below it.
+check() {
+    local folder=$1 allowed=" $* " file line text target
     while IFS=: read -r file line text; do
-        target=${text#*\"}
-        target=${target%%/*}
-        case " $layers " in *" $target "*) ;; *) continue ;; esac
-        case $allowed in
-        *" $target "*) ;;
-        *) echo "$file:$line includes $target/, which is not below $folder/" && status=1 ;;
-        esac
+        target=${text#*\"} && target=${target%%/*}
+        case " resources ui webview about help browser app " in *" $target "*) ;; *) continue ;; esac
+        case $allowed in *" $target "*) ;; *) echo "$file:$line includes $target/, which is not below $folder/" && status=1 ;; esac
     done < <(grep -rnE --include='*.cpp' --include='*.h' --include='*.in' '^\s*#\s*include\s+"' "$folder")
-done
+}
+check app browser help about webview ui resources
+check browser webview ui resources
+check help ui resources
+check about ui resources
+check webview ui resources
+check ui resources
+check resources
 exit $status

@@ -2,42 +2,18 @@
 
 #include "test_env.h"
 
-#include <xcb/xcb.h>
-
-#include <atomic>
-#include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <mutex>
 #include <poll.h>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 namespace zarnic::test {
 namespace {
 
-std::string make_temp_dir(const char* name) {
-    std::string folder = std::string("/tmp/") + name + "-XXXXXX";
-    if (!mkdtemp(folder.data()))
-        throw std::runtime_error("mkdtemp failed");
-    return folder;
-}
-
-xcb_connection_t* connect_x() {
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(c))
-        throw std::runtime_error("cannot connect to the X server");
-    return c;
-}
-
 xcb_connection_t* connection() {
-    static xcb_connection_t* c = connect_x();
+    static xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     return c;
 }
 
@@ -66,10 +42,9 @@ std::string property(xcb_window_t window, xcb_atom_t name, xcb_connection_t* c =
 }
 
 std::vector<uint32_t> property32(xcb_window_t window, const std::string& name) {
-    std::string bytes = property(window, atom(name));
+    const std::string bytes = property(window, atom(name));
     std::vector<uint32_t> values(bytes.size() / 4);
-    for (size_t i = 0; i < values.size(); ++i)
-        std::memcpy(&values[i], bytes.data() + 4 * i, 4);
+    std::memcpy(values.data(), bytes.data(), values.size() * 4);
     return values;
 }
 
@@ -84,7 +59,7 @@ const char openbox_config[] = R"(<?xml version="1.0" encoding="UTF-8"?>
   <placement><policy>Smart</policy><center>no</center></placement>
   <theme><name>Clearlooks</name><titleLayout>NLIMC</titleLayout></theme>
   <desktops><number>1</number></desktops>
-  <keyboard></keyboard>
+  <keyboard><keybind key="A-F4"><action name="Close"/></keybind></keyboard>
   <mouse><context name="Client"><mousebind button="Left" action="Press">
     <action name="Focus"/><action name="Raise"/></mousebind></context></mouse>
 </openbox_config>
@@ -105,52 +80,46 @@ std::string shell(const std::string& command) {
     return out;
 }
 
-std::string quote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-program::program(std::vector<std::string> command, std::vector<std::string> environment)
-    : home_(make_temp_dir("zarnic-home"))
-    , runtime_(make_temp_dir("zarnic-run")) {
-    pid_ = fork();
-    if (pid_ == 0) {
-        setenv("HOME", home_.c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
-        for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
-            unsetenv(name);
-        setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-        setenv("NO_AT_BRIDGE", "1", 1);
-        for (std::string& variable : environment)
-            putenv(variable.data());
-        if (chdir(home_.c_str()) != 0)
-            _exit(126);
-        std::vector<char*> argv;
-        for (std::string& arg : command)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
+program::program(const std::vector<std::string>& command, std::vector<std::string> environment)
+    : home_(g_dir_make_tmp("zarnic-home-XXXXXX", nullptr))
+    , runtime_(g_dir_make_tmp("zarnic-run-XXXXXX", nullptr)) {
+    g_autoptr(GSubprocessLauncher) launcher = g_subprocess_launcher_new(G_SUBPROCESS_FLAGS_NONE);
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        g_subprocess_launcher_unsetenv(launcher, name);
+    environment.insert(environment.begin(),
+                       {"HOME=" + home_, "XDG_RUNTIME_DIR=" + runtime_,
+                        "DBUS_SESSION_BUS_ADDRESS=disabled:", "NO_AT_BRIDGE=1"});
+    for (const std::string& variable : environment) {
+        const size_t equals = variable.find('=');
+        g_subprocess_launcher_setenv(launcher, variable.substr(0, equals).c_str(),
+                                     variable.c_str() + equals + 1, TRUE);
     }
+    g_subprocess_launcher_set_cwd(launcher, home_.c_str());
+    std::vector<const char*> argv;
+    for (const std::string& arg : command)
+        argv.push_back(arg.c_str());
+    argv.push_back(nullptr);
+    g_autoptr(GError) error = nullptr;
+    process_ = g_subprocess_launcher_spawnv(launcher, argv.data(), &error);
+    if (!process_)
+        throw std::runtime_error("cannot start " + command[0] + ": " + error->message);
+    pid_ = pid_t(std::atol(g_subprocess_get_identifier(process_)));
 }
 
 program::~program() {
-    if (running()) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
+    g_subprocess_force_exit(process_);
+    g_subprocess_wait(process_, nullptr, nullptr);
+    g_object_unref(process_);
     std::error_code ignored;
     std::filesystem::remove_all(home_, ignored);
     std::filesystem::remove_all(runtime_, ignored);
 }
 
-bool program::running() {
-    int status = 0;
-    if (status_ < 0 && waitpid(pid_, &status, WNOHANG) == pid_)
-        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return status_ < 0;
+int program::exit_status() const {
+    if (running())
+        return -1;
+    return g_subprocess_get_if_exited(process_) ? g_subprocess_get_exit_status(process_)
+                                                : 128 + g_subprocess_get_term_sig(process_);
 }
 
 std::unique_ptr<program> start_window_manager() {
@@ -158,7 +127,7 @@ std::unique_ptr<program> start_window_manager() {
     std::ofstream(config) << openbox_config;
     auto manager = std::make_unique<program>(
         std::vector<std::string>{"openbox", "--sm-disable", "--config-file", config});
-    bool up = run_until(
+    const bool up = run_until(
         [&] {
             std::vector<uint32_t> check =
                 property32(root_of(connection()), "_NET_SUPPORTING_WM_CHECK");
@@ -186,12 +155,9 @@ window_geometry geometry_of(unsigned long window) {
         free(origin);
     }
     std::vector<uint32_t> frame = property32(xcb_window_t(window), "_NET_FRAME_EXTENTS");
-    if (frame.size() == 4) {
-        g.left = int(frame[0]);
-        g.right = int(frame[1]);
-        g.top = int(frame[2]);
-        g.bottom = int(frame[3]);
-    }
+    frame.resize(4);
+    g.left = int(frame[0]), g.right = int(frame[1]), g.top = int(frame[2]),
+    g.bottom = int(frame[3]);
     return g;
 }
 
@@ -208,7 +174,7 @@ bool viewable(unsigned long window) {
     xcb_connection_t* c = connection();
     auto* a = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, xcb_window_t(window)),
                                               nullptr);
-    bool shown = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+    const bool shown = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
     free(a);
     return shown;
 }
@@ -232,15 +198,8 @@ bool activate(unsigned long window) {
 }
 
 void close_window(unsigned long window) {
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.window = xcb_window_t(window);
-    event.type = atom("WM_PROTOCOLS");
-    event.format = 32;
-    event.data.data32[0] = atom("WM_DELETE_WINDOW");
-    xcb_send_event(connection(), 0, xcb_window_t(window), XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(connection());
+    if (activate(window))
+        press_keys("alt+F4");
 }
 
 void press_keys(const std::string& keys) {
@@ -248,7 +207,8 @@ void press_keys(const std::string& keys) {
 }
 
 void type_keys(const std::string& text) {
-    shell("xdotool type --delay 2 -- " + quote(text));
+    g_autofree char* quoted = g_shell_quote(text.c_str());
+    shell(std::string("xdotool type --delay 2 -- ") + quoted);
 }
 
 void click_screen(int x, int y) {
@@ -261,73 +221,61 @@ std::string screen_digest(int x, int y, int width, int height) {
                  " -depth 8 rgb:- | md5sum");
 }
 
-struct title_recorder::impl {
-    xcb_connection_t* c = connect_x();
-    std::thread thread;
-    std::atomic<bool> stop{false};
-    mutable std::mutex mutex;
-    std::map<xcb_window_t, std::vector<std::string>> titles;
-
-    void forget(xcb_window_t window) {
-        std::lock_guard<std::mutex> lock(mutex);
-        titles.erase(window);
-    }
-
-    void note(xcb_window_t window) {
-        std::string now = title(window, c);
-        std::lock_guard<std::mutex> lock(mutex);
-        std::vector<std::string>& seen = titles[window];
-        // A window just made has no title yet: its first is the first it is given.
-        if (seen.empty() ? !now.empty() : seen.back() != now)
-            seen.push_back(now);
-    }
-
-    // New top-level windows are watched for changes of their properties as they are made, so
-    // that even their first title is seen.
-    void watch() {
-        const xcb_atom_t net_wm_name = atom("_NET_WM_NAME", c);
-        pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
-        while (!stop) {
-            while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
-                const uint8_t type = event->response_type & 0x7f;
-                if (type == XCB_CREATE_NOTIFY) {
-                    auto* created = reinterpret_cast<xcb_create_notify_event_t*>(event);
-                    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-                    xcb_change_window_attributes(c, created->window, XCB_CW_EVENT_MASK, &mask);
-                    // A window number of a program that has ended may be given out again.
-                    forget(created->window);
-                    note(created->window);
-                } else if (type == XCB_PROPERTY_NOTIFY) {
-                    auto* changed = reinterpret_cast<xcb_property_notify_event_t*>(event);
-                    if (changed->atom == net_wm_name || changed->atom == XCB_ATOM_WM_NAME)
-                        note(changed->window);
-                }
-                free(event);
-            }
-            xcb_flush(c);
-            poll(&fd, 1, 20);
-        }
-    }
-};
-
+// New top-level windows are watched for changes of their properties as they are made, so that
+// even their first title is seen.
 title_recorder::title_recorder()
-    : impl_(std::make_unique<impl>()) {
+    : c_(xcb_connect(nullptr, nullptr)) {
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(impl_->c, root_of(impl_->c), XCB_CW_EVENT_MASK, &mask);
-    xcb_flush(impl_->c);
-    impl_->thread = std::thread([this] { impl_->watch(); });
+    xcb_change_window_attributes(c_, root_of(c_), XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c_);
+    thread_ = std::thread([this] { watch(); });
 }
 
 title_recorder::~title_recorder() {
-    impl_->stop = true;
-    impl_->thread.join();
-    xcb_disconnect(impl_->c);
+    stop_ = true;
+    thread_.join();
+    xcb_disconnect(c_);
 }
 
 std::vector<std::string> title_recorder::titles(unsigned long window) const {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    auto it = impl_->titles.find(xcb_window_t(window));
-    return it == impl_->titles.end() ? std::vector<std::string>{} : it->second;
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = titles_.find(xcb_window_t(window));
+    return it == titles_.end() ? std::vector<std::string>{} : it->second;
+}
+
+void title_recorder::note(xcb_window_t window, bool created) {
+    const std::string now = title(window, c_);
+    std::lock_guard<std::mutex> lock(mutex_);
+    // A window number of a program that has ended may be given out again.
+    if (created)
+        titles_.erase(window);
+    std::vector<std::string>& seen = titles_[window];
+    // A window just made has no title yet: its first is the first it is given.
+    if (seen.empty() ? !now.empty() : seen.back() != now)
+        seen.push_back(now);
+}
+
+void title_recorder::watch() {
+    const xcb_atom_t net_wm_name = atom("_NET_WM_NAME", c_);
+    pollfd fd{xcb_get_file_descriptor(c_), POLLIN, 0};
+    while (!stop_) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
+            const uint8_t type = event->response_type & 0x7f;
+            if (type == XCB_CREATE_NOTIFY) {
+                auto* created = reinterpret_cast<xcb_create_notify_event_t*>(event);
+                const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+                xcb_change_window_attributes(c_, created->window, XCB_CW_EVENT_MASK, &mask);
+                note(created->window, true);
+            } else if (type == XCB_PROPERTY_NOTIFY) {
+                auto* changed = reinterpret_cast<xcb_property_notify_event_t*>(event);
+                if (changed->atom == net_wm_name || changed->atom == XCB_ATOM_WM_NAME)
+                    note(changed->window, false);
+            }
+            free(event);
+        }
+        xcb_flush(c_);
+        poll(&fd, 1, 20);
+    }
 }
 
 } // namespace zarnic::test

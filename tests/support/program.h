@@ -3,42 +3,46 @@
 // a real window manager (openbox), synthetic keys and clicks through the X server's test
 // extension (xdotool), and what the desktop shows read back from the X server (XCB).
 
-#include <cstdint>
-#include <memory>
-#include <string>
-#include <vector>
+#include <gio/gio.h>
+#include <xcb/xcb.h>
 
-#include <sys/types.h>
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace zarnic::test {
 
-// Output of a shell command, without its trailing newlines; and a text quoted for one.
+// Output of a shell command, without its trailing newlines.
 std::string shell(const std::string& command);
-std::string quote(const std::string& text);
 
 // A program started with a fresh, empty HOME and runtime folder and no D-Bus session; more
 // variables ("NAME=value") may follow. Killed, and its folders removed, at the end.
 class program {
 public:
-    explicit program(std::vector<std::string> command, std::vector<std::string> environment = {});
+    explicit program(const std::vector<std::string>& command,
+                     std::vector<std::string> environment = {});
     ~program();
     program(const program&) = delete;
     program& operator=(const program&) = delete;
 
     pid_t pid() const { return pid_; }
     const std::string& home() const { return home_; }
-    bool running();                             // reaps it once it has ended
-    int exit_status() const { return status_; } // -1 while running, 128 + signal if killed
+    bool running() const { return g_subprocess_get_identifier(process_) != nullptr; }
+    int exit_status() const; // -1 while running, 128 + signal if killed
 
 private:
+    std::string home_, runtime_;
+    GSubprocess* process_ = nullptr;
     pid_t pid_ = -1;
-    int status_ = -1;
-    std::string home_;
-    std::string runtime_;
 };
 
 // Openbox on the test's X server: new windows get the focus, a click focuses and raises, and
-// no key bindings take keys away. Throws std::runtime_error if it does not start.
+// only its key for closing the active window (Alt+F4) takes keys away. Throws
+// std::runtime_error if it does not start.
 std::unique_ptr<program> start_window_manager();
 
 // A top-level window's own area on the screen, and the frame drawn around it.
@@ -55,7 +59,7 @@ unsigned long focused_window();
 std::vector<unsigned long> managed_windows(pid_t pid);
 // Asks the window manager to activate the window; waits until it is the active one.
 bool activate(unsigned long window);
-// Asks the window to close, as its frame's close box does.
+// Closes the window as a person does from the keyboard: activated, then Alt+F4.
 void close_window(unsigned long window);
 
 // Keys (xdotool key syntax, "alt+a Return") and text to whichever window has the focus, and a
@@ -79,8 +83,14 @@ public:
     std::vector<std::string> titles(unsigned long window) const; // a repeat written once
 
 private:
-    struct impl;
-    std::unique_ptr<impl> impl_;
+    void note(xcb_window_t window, bool created);
+    void watch();
+
+    xcb_connection_t* c_;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::map<xcb_window_t, std::vector<std::string>> titles_;
+    std::thread thread_;
 };
 
 } // namespace zarnic::test
