@@ -1,37 +1,90 @@
-// The store file reader, through the store calls over real files: what a value reads as, which
-// files are refused with which status, and the fuzz corpus replayed.
+// The store file reader and the search for the system-information tool, over real store files:
+// what a value reads as, which files are refused with which status, the fuzz corpus replayed,
+// which program is started or when the message is shown instead, how the program is started,
+// and with which rights the store is read. No test starts the real tool.
 #include "about/machine_store.h"
+#include "about/store_keys.h"
 #include "about/sys_info.h"
-#include "fuzz/store_fuzz_body.h"
-#include "test_files.h"
 
 #include <gtest/gtest.h>
 
-#include <iterator>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <grp.h>
+#include <poll.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace zarnic {
 namespace {
 
-using namespace test_files;
-
 const std::string header = "Windows Registry Editor Version 5.00\n";
 const std::string test_key = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\n";
+// The two keys the search reads, each up to its value's "=", as a store file names them.
+const std::string first_key = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n"
+                              "\"PATH\"=";
+const std::string second_key =
+    "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools Location]\n\"MSINFO\"=";
 
 std::string with_lines(const std::string& lines) {
     return header + test_key + lines + "\n";
 }
 
-TEST(GetKeyValue, ReadsEachStoreAndClosesTheKey) {
+// A text value as a store file writes it, ending its line.
+std::string text_value(const std::string& text) {
+    return "\"" + text + "\"\n";
+}
+
+// Writes a file whole, with the given mode.
+void write_file(const std::string& path, const std::string& text, mode_t mode = 0644) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    EXPECT_EQ(chmod(path.c_str(), mode), 0) << "cannot write " << path;
+}
+
+// Each test has a fresh folder under /tmp that every user may enter, removed with everything in
+// it, and a store file path in it.
+class StoreTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(mkdtemp(d.data()) && chmod(d.c_str(), 0755) == 0) << "no temporary folder";
+        store_file = d + "/machine.reg";
+    }
+    void TearDown() override { std::filesystem::remove_all(d); }
+
+    // Runs the search over a store file holding the header and text; returns the message it
+    // showed, or "".
+    std::string search(const std::string& text, const program_launcher& launch) {
+        write_file(store_file, header + text);
+        machine_store store(store_file);
+        std::string message;
+        StartSysInfo(store, launch, [&](const std::string& shown) { message = shown; });
+        EXPECT_EQ(store.open_keys(), 0u) << "a key left open";
+        return message;
+    }
+
+    std::string d = "/tmp/zarnic-store-XXXXXX", store_file;
+};
+
+TEST_F(StoreTest, ReadsEachFileByTheRulesAndClosesTheKey) {
+    ASSERT_EQ(mkfifo((d + "/fifo").c_str(), 0644), 0);
     const std::string long_text(1023, 'x');
-    // Each store file, and what GetKeyValue makes of value "V" of SOFTWARE\Test in it: its
-    // result and the text (which starts as "before"), or an error. Names differ in case.
-    const std::vector<std::pair<std::string, std::string>> rows = {
+    // Each store file, by its text or (starting with "/") its path; the status of opening the
+    // root in it (a fifo must not block); and what GetKeyValue reads as value "V" of
+    // SOFTWARE\Test: its result and the text (which starts as "before"), or "error" when it
+    // raises. Names differ in case.
+    struct row {
+        std::string file, answer;
+        LSTATUS status = ERROR_SUCCESS;
+    };
+    const std::vector<row> rows = {
         {"REGEDIT4\n" + test_key + "\"v\"=\"old header\"\n", "true old header"},
         {"\xEF\xBB\xBF" + header + "[hkey_local_machine\\software\\TEST]\r\n\"V\"=\"bom\"\r\n",
          "true bom"},
         {with_lines("\"v\"=hex(1):61,62"), "true ab"},
-        {with_lines("\"v\"=hex(1):61,62,00"), "true ab"},
         {with_lines("\"v\"=hex(1):61,\\\n  62,\\\r\n  00"), "true ab"},
         {with_lines("\"v\"=dword:12345678"), "true &h12345678"},
         {with_lines("\"v\"=dword:0000001f"), "true &h00001F"},
@@ -40,53 +93,36 @@ TEST(GetKeyValue, ReadsEachStoreAndClosesTheKey) {
         {with_lines("\"v\"=hex(1):"), "error"},
         {with_lines("\"v\"=hex(99):2f,00"), "true before"},
         {with_lines("\"other\"=\"x\""), "false "},
+        {header, "false "},
+        {d + "/missing", "false ", ERROR_FILE_NOT_FOUND},
+        {d, "false ", ERROR_CANTREAD},
+        {d + "/fifo", "false ", ERROR_CANTREAD},
+        {"/dev/zero", "false ", ERROR_CANTREAD},
+        {"Windows Registry Editor Version 4.00\n", "false ", ERROR_BADDB},
+        {with_lines("\"a\"=\"" + std::string(1, '\0') + "\""), "false ", ERROR_BADDB},
+        {with_lines("\"a\"=hex:01,\\"), "false ", ERROR_BADDB},
+        {header + "\"a\"=\"before any key\"\n", "false ", ERROR_BADDB},
+        {with_lines("\"a\"=\"odd \\n escape\""), "false ", ERROR_BADDB},
+        {with_lines("\"a\"=dword:123456789"), "false ", ERROR_BADDB},
+        {header + std::string(max_store_file_bytes, '\n'), "false ", ERROR_BADDB},
     };
-    temp_dir dir;
-    for (const auto& [file, expected] : rows) {
-        write_file(dir.path + "/machine.reg", file);
-        machine_store store(dir.path + "/machine.reg");
-        std::string text = "before", answer = "error";
+    for (const auto& [file, answer, status] : rows) {
+        if (file.front() != '/')
+            write_file(store_file, file);
+        machine_store store(file.front() == '/' ? file : store_file);
+        HKEY key = 0;
+        EXPECT_EQ(store.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "", 0, KEY_READ, &key), status)
+            << file.substr(0, 100);
+        store.RegCloseKey(key);
+        std::string text = "before", got = "error";
         try {
             bool found = GetKeyValue(store, HKEY_LOCAL_MACHINE, "SOFTWARE\\Test", "V", text);
-            answer = (found ? "true " : "false ") + text;
+            got = (found ? "true " : "false ") + text;
         } catch (const sys_info_error&) {
-            // the answer stays "error"
+            // got stays "error"
         }
-        EXPECT_EQ(answer, expected) << file.substr(0, 100);
+        EXPECT_EQ(got, answer) << file.substr(0, 100);
         EXPECT_EQ(store.open_keys(), 0u) << "a key left open";
-    }
-}
-
-TEST(MachineStore, EveryFileIsAnsweredWithAStatus) {
-    temp_dir dir;
-    const std::string& d = dir.path;
-    ASSERT_EQ(mkfifo((d + "/fifo").c_str(), 0644), 0);
-    // Each path, and the status of opening HKEY_LOCAL_MACHINE in it (a fifo must not block).
-    std::vector<std::pair<std::string, LSTATUS>> paths = {
-        {d + "/missing", ERROR_FILE_NOT_FOUND},
-        {d, ERROR_CANTREAD},
-        {d + "/fifo", ERROR_CANTREAD},
-        {"/dev/zero", ERROR_CANTREAD},
-    };
-    // Each file's text, and that status.
-    const std::vector<std::pair<std::string, LSTATUS>> texts = {
-        {header, ERROR_SUCCESS},
-        {"Windows Registry Editor Version 4.00\n", ERROR_BADDB},
-        {header + std::string(1, '\0'), ERROR_BADDB},
-        {with_lines("\"a\"=hex:01,\\"), ERROR_BADDB},
-        {header + "\"a\"=\"before any key\"\n", ERROR_BADDB},
-        {with_lines("\"a\"=\"odd \\n escape\""), ERROR_BADDB},
-        {with_lines("\"a\"=dword:123456789"), ERROR_BADDB},
-        {header + std::string(max_store_file_bytes, '\n'), ERROR_BADDB},
-    };
-    for (const auto& [text, status] : texts) {
-        paths.emplace_back(d + "/" + std::to_string(paths.size()) + ".reg", status);
-        write_file(paths.back().first, text);
-    }
-    for (const auto& [path, status] : paths) {
-        machine_store store(path);
-        HKEY key = 0;
-        EXPECT_EQ(store.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "", 0, KEY_READ, &key), status) << path;
     }
 }
 
@@ -95,10 +131,102 @@ TEST(StoreCorpus, EveryInputIsAnsweredByTheRules) {
     for (const auto& entry : std::filesystem::directory_iterator(ZARNIC_STORE_CORPUS)) {
         std::ifstream in(entry.path(), std::ios::binary);
         const std::string input{std::istreambuf_iterator<char>(in), {}};
-        EXPECT_EQ(fuzz::exercise_store(input), "") << entry.path();
+        // A refused input leaves no keys behind.
+        store_contents contents;
+        LSTATUS parsed = parse_store_text(input, contents);
+        EXPECT_TRUE(parsed == ERROR_SUCCESS || (parsed == ERROR_BADDB && contents.keys.empty()))
+            << entry.path();
+        // Every value copied into a buffer of exactly its size (a write past it is caught by the
+        // address sanitizer).
+        for (const auto& [path, key] : contents.keys)
+            for (const auto& [name, value] : key.values) {
+                std::vector<std::uint8_t> buffer(value.data.size());
+                auto size = std::uint32_t(buffer.size());
+                EXPECT_EQ(copy_value(value, nullptr, buffer.data(), &size), ERROR_SUCCESS);
+                EXPECT_EQ(buffer, value.data) << "value " << name << " of " << path;
+            }
+        // The file searched for the tool, launching nothing: one answer, every key closed.
+        machine_store store(entry.path());
+        int answers = 0;
+        StartSysInfo(
+            store, [&](const std::string&) { ++answers; }, [&](const std::string&) { ++answers; });
+        EXPECT_EQ(answers, 1) << entry.path();
+        EXPECT_EQ(store.open_keys(), 0u) << entry.path();
         ++inputs;
     }
     EXPECT_GT(inputs, 0);
+}
+
+TEST_F(StoreTest, StartsWhatTheStoreNamesOrShowsTheMessage) {
+    std::filesystem::create_directories(d + "/dir/MSINFO32.EXE");
+    write_file(d + "/MSINFO32.EXE", "");
+    write_file(d + "/.hidden", "");
+    // Each store, and the program it starts ("" when the message is shown instead).
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {first_key + text_value(d + "/tool") + second_key + text_value(d), d + "/tool"},
+        {second_key + text_value(d), d + "/MSINFO32.EXE"},
+        {first_key + "-" + second_key + text_value(d), d + "/MSINFO32.EXE"},
+        {first_key + "hex(1):2f,74,00,6a,00\n", "/t"},
+        {second_key + text_value(d + "/nowhere"), ""},
+        {second_key + text_value(d + "/dir"), ""},
+        {first_key + "hex(1):" + second_key + text_value(d), ""},
+        {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n", ""},
+    };
+    for (const auto& [text, program] : rows) {
+        std::string started;
+        std::string message = search(text, [&](const std::string& path) { started = path; });
+        EXPECT_EQ(started, program) << text;
+        EXPECT_EQ(message, program.empty() ? sys_info_unavailable : "") << text;
+    }
+    EXPECT_EQ(existing_file_name(d + "/.hidden"), "");
+}
+
+TEST_F(StoreTest, StartsTheProgramItselfWithoutAShell) {
+    const std::string program = d + "/a b;true $(true)", record = d + "/record";
+    ASSERT_EQ(mkfifo(record.c_str(), 0666), 0);
+    // Stands in for the tool: writes "<$0>|<number of arguments>" into the fifo, opened for
+    // reading and writing, which never blocks, not even once the test has stopped reading.
+    write_file(program, "#!/bin/sh\necho \"$0|$#\" 1<>" + record + "\n", 0755);
+    int fd = open(record.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    EXPECT_EQ(search(first_key + text_value(program), launch_program), "");
+    pollfd ready{fd, POLLIN, 0};
+    char line[512] = {};
+    EXPECT_EQ(poll(&ready, 1, 5000), 1) << "nothing recorded within 5 s";
+    EXPECT_GT(read(fd, line, sizeof line - 1), 0);
+    EXPECT_EQ(line, program + "|0\n");
+    EXPECT_EQ(search(first_key + text_value(d + "/missing"), launch_program), sys_info_unavailable);
+    close(fd);
+}
+
+TEST_F(StoreTest, KeysAreOpenedForReadingOnly) {
+    const passwd* nobody = getpwnam("nobody");
+    if (geteuid() != 0 || !nobody)
+        GTEST_SKIP() << "needs root, to search as nobody, for whom file modes apply";
+    // Each mode of the store file, and whether a search as nobody shows the message.
+    for (const auto& [mode, shown] :
+         std::vector<std::pair<mode_t, bool>>{{0444, false}, {0600, true}}) {
+        write_file(store_file, "REGEDIT4\n" + first_key + text_value("/bin/true"), mode);
+        pid_t child = fork();
+        if (child == 0) {
+            // The child drops root for good, then answers in its exit status: the status of
+            // opening the tool's key with all rights (0x2003F, write rights among them) times
+            // two, plus one if the message was shown.
+            if (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 ||
+                setuid(nobody->pw_uid) != 0)
+                _exit(255);
+            machine_store store(store_file);
+            HKEY key = 0;
+            LSTATUS full =
+                store.RegOpenKeyExA(HKEY_LOCAL_MACHINE, sys_info_key.data(), 0, 0x2003F, &key);
+            store.RegCloseKey(key);
+            bool unavailable = false;
+            StartSysInfo(store, launch_program, [&](const std::string&) { unavailable = true; });
+            _exit(int(full) * 2 + unavailable);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_EQ(status, W_EXITCODE(ERROR_ACCESS_DENIED * 2 + shown, 0)) << std::oct << mode;
+    }
 }
 
 } // namespace
