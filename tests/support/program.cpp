@@ -68,16 +68,14 @@ const char openbox_config[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 } // namespace
 
 std::string shell(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            out.append(buffer, n);
-        pclose(pipe);
-    }
-    while (!out.empty() && out.back() == '\n')
-        out.pop_back();
-    return out;
+    g_autofree char* out = nullptr;
+    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    g_spawn_sync(nullptr, const_cast<char**>(argv), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr,
+                 &out, nullptr, nullptr, nullptr);
+    std::string text = out ? out : "";
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
 }
 
 program::program(const std::vector<std::string>& command, std::vector<std::string> environment)
