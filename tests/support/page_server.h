@@ -8,8 +8,8 @@
 // Routes, the same on both ports (anything else is a 404 page titled "Not Found"); any of them
 // answers N ms late when asked with ?ms=N:
 //   /title.html "Hello Title"   /other.html "Other Page"   /untitled.html a page without a title
-//   /slow.html "Slow Page", 1500 ms late      /slow-image.png a PNG, 1500 ms late
-//   /slow-sub.html "Slow Sub", holding /slow-image.png   /late-title.html "Early", "Late" 300 ms on
+//   /slow.html "Slow Page", 1500 ms late      /slow-sub.html "Slow Sub", holding a picture that
+//   comes 1500 ms late (a 404)                 /late-title.html "Early", "Late" 300 ms on
 //   /redirect 301 to /redirect2, 302 to /title.html      /loop 302 to itself
 //   /link.html "Links", one link to /other.html in a new window, filling the page
 //   /popup.html window.open of /other.html on load   /dialogs.html twenty alerts in a row, then
