@@ -26,12 +26,11 @@ TEST(PlanAddress, Classifies) {
          "http://www.example.org/path?q=1#top"},
         {"[::1]:8080", plan_kind::secure, "https://[::1]:8080", "http://[::1]:8080"},
         // Everything else that names no scheme is a search, escaped; so is any very long text.
-        {"what is 1+1?", plan_kind::search, "http://127.0.0.1:9/search?q=what%20is%201%2B1%3F"},
-        {"example.org and more", plan_kind::search,
-         "http://127.0.0.1:9/search?q=example.org%20and%20more"},
-        {"3.14", plan_kind::search, "http://127.0.0.1:9/search?q=3.14"},
-        {"evil\x01\n.org", plan_kind::search, "http://127.0.0.1:9/search?q=evil%01%0A.org"},
-        {huge + ".org", plan_kind::search, "http://127.0.0.1:9/search?q=" + huge + ".org"},
+        {"what is 1+1?", plan_kind::search, "http://s/?q=what%20is%201%2B1%3F"},
+        {"example.org and more", plan_kind::search, "http://s/?q=example.org%20and%20more"},
+        {"3.14", plan_kind::search, "http://s/?q=3.14"},
+        {"evil\x01\n.org", plan_kind::search, "http://s/?q=evil%01%0A.org"},
+        {huge + ".org", plan_kind::search, "http://s/?q=" + huge + ".org"},
         {"mailto:support@example.org", plan_kind::mail, "mailto:support@example.org"},
         // Refused schemes carry no address at all.
         {"JavaScript:void(0)", plan_kind::refused, ""},
@@ -39,7 +38,7 @@ TEST(PlanAddress, Classifies) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed.substr(0, 40));
-        const address_plan plan = plan_address(c.typed, "http://127.0.0.1:9/search?q=%s");
+        const address_plan plan = plan_address(c.typed, "http://s/?q=%s");
         EXPECT_EQ(plan.kind, c.kind);
         EXPECT_EQ(plan.uri, c.uri);
         EXPECT_EQ(plan.fallback, c.fallback);

@@ -31,7 +31,8 @@ protected:
     void SetUp() override {
         web_view_pages() = {url("/title.html"), url("/other.html"), url("/find?q=%s")};
         view_ = std::make_unique<web_view>();
-        window_.set_default_size(800, 600);
+        view_->Width(800 * 15);
+        view_->Height(600 * 15);
         window_.add(view_->widget());
         window_.show_all();
         ASSERT_TRUE(run_until([&] { return window_.get_window()->is_viewable(); }));
