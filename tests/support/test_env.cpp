@@ -36,13 +36,6 @@ void run_for(int ms) {
     run_until([&] { return g_get_monotonic_time() >= deadline; }, ms + 1000);
 }
 
-void show_and_wait(Gtk::Window& window) {
-    window.show_all();
-    run_until([&] { return window.get_window() && window.get_window()->is_viewable(); });
-    gdk_display_sync(gdk_display_get_default());
-    flush_events();
-}
-
 } // namespace zarnic::test
 
 int main(int argc, char** argv) {
