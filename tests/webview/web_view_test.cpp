@@ -2,7 +2,6 @@
 #include "webview/test_hooks.h"
 
 #include "support/page_server.h"
-#include "support/processes.h"
 #include "support/test_env.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +10,40 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <unistd.h>
 
 namespace zarnic {
 namespace {
 
 using test::run_until;
+
+// Every process below root (children, grandchildren, ...) whose command name starts with prefix:
+// the engine's web and network processes.
+std::vector<pid_t> descendants_named(pid_t root, const std::string& prefix) {
+    // Each process's parent and name, from /proc/PID/stat: "pid (name) state ppid ...", where
+    // the name may hold spaces and parentheses.
+    std::map<pid_t, std::pair<pid_t, std::string>> processes;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::string line;
+        std::getline(std::ifstream(entry.path() / "stat"), line);
+        const size_t open = line.find('('), close = line.rfind(')');
+        if (close != line.npos)
+            processes[std::atoi(line.c_str())] = {std::atoi(line.c_str() + close + 4),
+                                                  line.substr(open + 1, close - open - 1)};
+    }
+    // Those named so whose line of parents reaches root.
+    std::vector<pid_t> found;
+    for (auto& [pid, process] : processes) {
+        pid_t up = process.first;
+        while (up > 0 && up != root)
+            up = processes.count(up) ? processes[up].first : 0;
+        if (up == root && process.second.rfind(prefix, 0) == 0)
+            found.push_back(pid);
+    }
+    return found;
+}
 
 class WebViewTest : public testing::Test {
 protected:
@@ -191,7 +218,7 @@ TEST_F(WebViewTest, KilledOrHungEngineProcessesLeaveAWorkingView) {
         ASSERT_EQ(load(url("/title.html")), "Hello Title");
         if (k.during_load)
             start("/slow.html?ms=2000");
-        const std::vector<pid_t> found = test::descendants_named(getpid(), k.process);
+        const std::vector<pid_t> found = descendants_named(getpid(), k.process);
         ASSERT_FALSE(found.empty());
         for (pid_t pid : found)
             kill(pid, k.signal);
