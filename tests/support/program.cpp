@@ -3,7 +3,6 @@
 #include "test_env.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
@@ -44,7 +43,7 @@ std::string property(xcb_window_t window, xcb_atom_t name, xcb_connection_t* c =
 std::vector<uint32_t> property32(xcb_window_t window, const std::string& name) {
     const std::string bytes = property(window, atom(name));
     std::vector<uint32_t> values(bytes.size() / 4);
-    std::memcpy(values.data(), bytes.data(), values.size() * 4);
+    bytes.copy(reinterpret_cast<char*>(values.data()), values.size() * 4);
     return values;
 }
 
