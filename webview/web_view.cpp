@@ -137,7 +137,7 @@ struct web_view::impl final : load_state {
         // listens, then 127.0.0.1) where the other attempt met a certificate it refused. The
         // same address is tried again, so that the failure shows as what it is.
         if (cancelled && !self->stopping && !webkit_web_view_is_loading(self->view) && uri &&
-            *uri && !self->tls_failed) {
+            *uri) {
             if (self->watch.try_again(uri))
                 return TRUE;
             kind = problem::failed;

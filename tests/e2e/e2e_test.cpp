@@ -81,7 +81,10 @@ protected:
             std::vector<std::string>{"http_proxy=" + proxy, "https_proxy=" + proxy,
                                      "no_proxy=127.0.0.1,localhost"});
         unsigned long splash = 0;
-        poll_until([&] { return (splash = windows().empty() ? 0 : windows().front()) != 0; });
+        poll_until([&] {
+            const std::vector<unsigned long> shown = windows();
+            return (splash = shown.empty() ? 0 : shown.front()) != 0;
+        });
         return splash;
     }
     unsigned long start_browser(const std::string& binary = ZARNIC_BINARY) {
