@@ -38,7 +38,7 @@ page_rules::~page_rules() {
 }
 
 gboolean page_rules::on_decide_policy(WebKitWebView* view, WebKitPolicyDecision* decision,
-                                      WebKitPolicyDecisionType type, page_rules*) {
+                                      WebKitPolicyDecisionType type, page_rules* self) {
     if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
         // What the engine cannot show, or what the server offers to save, is not loaded at all:
         // refusing it here keeps it from becoming a download.
@@ -50,6 +50,7 @@ gboolean page_rules::on_decide_policy(WebKitWebView* view, WebKitPolicyDecision*
         if (main_frame &&
             (!webkit_response_policy_decision_is_mime_type_supported(response_decision) ||
              is_attachment(response))) {
+            self->refused_file_ = webkit_uri_response_get_uri(response);
             webkit_policy_decision_ignore(decision);
             return TRUE;
         }

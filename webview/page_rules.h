@@ -18,6 +18,10 @@ public:
     page_rules(const page_rules&) = delete;
     page_rules& operator=(const page_rules&) = delete;
 
+    // Whether the last page refused for being a file to save (not a page to show) came from
+    // uri: its load then fails as if the engine had refused it.
+    bool refused_file(const std::string& uri) const { return uri == refused_file_; }
+
 private:
     static gboolean on_decide_policy(WebKitWebView* view, WebKitPolicyDecision* decision,
                                      WebKitPolicyDecisionType type, page_rules* self);
@@ -29,6 +33,7 @@ private:
                                      page_rules* self);
 
     WebKitWebView* view_;
+    std::string refused_file_;
     // When the page's last script dialogs were shown, oldest first.
     std::deque<gint64> dialog_times_;
 };

@@ -16,7 +16,7 @@ struct problem_text {
     std::string_view body;
 };
 
-constexpr std::array<problem_text, 10> problem_texts{{
+constexpr std::array<problem_text, 12> problem_texts{{
     {problem::no_network, "This site could not be found",
      "Zarnic! could not find the site: its name may be typed wrongly, or this computer may not "
      "be connected to the internet. Check the address and the connection, then click Refresh."},
@@ -35,6 +35,14 @@ constexpr std::array<problem_text, 10> problem_texts{{
     {problem::cannot_open, "This address cannot be opened",
      "Zarnic! does not open addresses of this kind. Check the address and try again, or type the "
      "name of a website, for example www.debian.org."},
+    {problem::mistyped, "This address is mistyped",
+     "Zarnic! cannot make sense of this address: a part of it is missing, or it holds a number or "
+     "a character that no address can have. Check it and try again, or type the name of a "
+     "website, for example www.debian.org."},
+    {problem::file, "This is a file, not a page",
+     "The address leads to a file for another program, such as an archive or a program to "
+     "install. Zarnic! only shows web pages and never saves files on this computer. Click Back "
+     "to return to the page before."},
     {problem::crashed, "This page stopped working",
      "Zarnic! had to close this page because it stopped working. Click Refresh to try again, or "
      "type another address."},
@@ -110,10 +118,32 @@ std::optional<problem> problem_of(const GError* error, int redirections) {
         if (error->code == WEBKIT_NETWORK_ERROR_UNKNOWN_PROTOCOL)
             return problem::cannot_open;
     }
-    // A stop, a download refused and the like keep the page the view had.
-    if (error->domain == WEBKIT_POLICY_ERROR || error->domain == WEBKIT_PLUGIN_ERROR)
+    // Loads the engine refuses before they start: an address it cannot read, one on a port kept
+    // for other programs, a page sending the view where pages may not (data:, say), something
+    // it cannot show.
+    if (error->domain == WEBKIT_POLICY_ERROR) {
+        switch (error->code) {
+        case WEBKIT_POLICY_ERROR_CANNOT_SHOW_URI:
+            return problem::mistyped;
+        case WEBKIT_POLICY_ERROR_CANNOT_SHOW_MIME_TYPE:
+            return problem::file;
+        default:
+            return problem::cannot_open;
+        }
+    }
+    // A plug-in the page asked for keeps the page the view had.
+    if (error->domain == WEBKIT_PLUGIN_ERROR)
         return std::nullopt;
     return problem::failed;
+}
+
+std::string port_reason(const std::string& uri) {
+    g_autoptr(GUri) parsed = g_uri_parse(uri.c_str(), G_URI_FLAGS_NONE, nullptr);
+    const int port = parsed ? g_uri_get_port(parsed) : -1;
+    if (port < 0)
+        return {};
+    return "Web pages are never served on port " + std::to_string(port) +
+           ", the number after the colon: it belongs to other programs, such as e-mail.";
 }
 
 std::string identity_reason(GTlsCertificateFlags errors) {

@@ -19,7 +19,10 @@ enum class problem {
     too_slow,        // the engine gave up waiting
     identity,        // the site's certificate could not be checked
     redirects,       // too many redirections
-    cannot_open,     // an address of a kind this browser does not open
+    cannot_open,     // an address of a kind this browser does not open, or that the engine
+                     // will not contact (a port kept for other programs)
+    mistyped,        // an address the engine cannot read at all
+    file,            // a file to save, not a page to show
     crashed,         // the page's process crashed
     hung,            // the page stopped answering and was ended
     too_much_memory, // the page's process was ended for the memory it took
@@ -30,9 +33,12 @@ enum class problem {
 inline constexpr int redirection_limit = 20;
 
 // The problem a failed load's error names, given how many redirections the load followed;
-// nothing for the failures that call for no page of their own (a stop, a download refused, a
-// plug-in).
+// nothing for the failures that call for no page of their own (a stop, a plug-in).
 std::optional<problem> problem_of(const GError* error, int redirections);
+
+// Why the engine would not contact the address, as a sentence: its port, where it names one
+// (web pages are never served on the ports of mail and the like); "" where it names none.
+std::string port_reason(const std::string& uri);
 
 // The reason a certificate could not be checked, as a sentence; a general one when the engine
 // names none.

@@ -111,7 +111,8 @@ void process_watch::on_uri(WebKitWebView* view, GParamSpec*, process_watch* self
 
 void process_watch::on_terminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                                   process_watch* self) {
-    self->state_.settle("");
+    // The view stays as busy as it was until the page saying what happened is up: a window
+    // waiting for the end of a load then shows that page's title, never an empty one.
     // The view ends a process only when it stopped answering (see on_unresponsive_timeout).
     self->ended_ = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? problem::too_much_memory
                    : reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API   ? problem::hung

@@ -65,7 +65,8 @@ WebKitWebContext* shared_context() {
 
 // Every view gets the rendering mode chosen for this machine before its first load: drawn
 // without GL where GL is only Mesa's software renderer (or missing), as the engine decides
-// otherwise. The setting is read back, since the engine may refuse a policy it cannot honour.
+// otherwise. The setting is read back, since the engine may refuse a policy it cannot honour;
+// that is told only to whoever asks for debug messages (G_MESSAGES_DEBUG), as nothing is logged.
 void set_render_mode(WebKitSettings* settings) {
     if (machine_render_mode() != render_mode::cpu)
         return;
@@ -73,7 +74,7 @@ void set_render_mode(WebKitSettings* settings) {
                                                      WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
     if (webkit_settings_get_hardware_acceleration_policy(settings) !=
         WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER)
-        g_warning("the web engine keeps compositing pages through software GL");
+        g_debug("the web engine keeps compositing pages through software GL");
 }
 
 // A view that is never shown, loading nothing but about:blank, so that the engine's network

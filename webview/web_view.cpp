@@ -13,6 +13,7 @@
 #include "webview/web_context.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace zarnic {
 
@@ -22,6 +23,11 @@ engine_pages& web_view_pages() {
 }
 
 namespace {
+
+bool is_web_address(const std::string& uri) {
+    const char* scheme = g_uri_peek_scheme(uri.c_str());
+    return scheme && (g_str_equal(scheme, "http") || g_str_equal(scheme, "https"));
+}
 
 // Destroys the engine's view and drops the reference the web view holds on it.
 struct view_deleter {
@@ -47,7 +53,9 @@ struct web_view::impl final : load_state {
     // While a problem page shows: the address it stands for, which the view reports and which
     // Refresh loads again (the address that failed, or the text typed for one it cannot open).
     std::string problem_address;
-    // What the load under way has met: redirections followed, a certificate not checked.
+    // What the load under way has met: the address it is bound for (after any redirection),
+    // redirections followed, a certificate not checked.
+    std::string bound_for;
     int redirections = 0;
     // Ends of loads that are over already: a stopped load, and a failed one whose page the view
     // shows instead, still announce their end, late, and maybe after the next load has begun.
@@ -112,7 +120,9 @@ struct web_view::impl final : load_state {
     void show_problem_page(problem kind, const std::string& uri, const std::string& address,
                            const std::string& detail) override {
         problem_address = address;
-        show_problem(view, kind, uri, address, detail);
+        // Shown under a data: address, the engine would show that address's own content.
+        show_problem(view, kind, g_str_has_prefix(uri.c_str(), "data:") ? "about:blank" : uri,
+                     address, detail);
     }
 
     // --- loads that fail ---------------------------------------------------------------------
@@ -128,27 +138,48 @@ struct web_view::impl final : load_state {
             self->show_problem_page(problem::identity, uri, uri, identity_reason(self->tls_errors));
             return TRUE;
         }
+        const std::string failed = uri ? uri : "";
         std::optional<problem> kind = problem_of(error, self->redirections);
+        std::string detail;
         const bool cancelled =
             g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
             g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
-        // A cancellation nobody asked for: the engine gave up on its connection by itself, as
-        // it does at times for a host with two addresses (localhost: ::1, where nothing
-        // listens, then 127.0.0.1) where the other attempt met a certificate it refused. The
-        // same address is tried again, so that the failure shows as what it is.
-        if (cancelled && !self->stopping && !webkit_web_view_is_loading(self->view) && uri &&
-            *uri) {
-            if (self->watch.try_again(uri))
+        if (cancelled && !self->stopping && !webkit_web_view_is_loading(self->view) &&
+            !failed.empty()) {
+            // A cancellation nobody asked for. For a web address the engine gave up on its
+            // connection by itself, as it does at times for a host with two addresses
+            // (localhost: ::1, where nothing listens, then 127.0.0.1) where the other attempt
+            // met a certificate it refused: the same address is tried again, so that the
+            // failure shows as what it is. Anything else is a redirection to where a site may
+            // not send the view (a file on this computer, say), which is never loaded.
+            if (!is_web_address(failed))
+                kind = problem::cannot_open;
+            else if (self->watch.try_again(failed))
                 return TRUE;
-            kind = problem::failed;
+            else
+                kind = problem::failed;
         }
         if (cancelled)
             self->stopping = false;
+        if (g_error_matches(error, WEBKIT_POLICY_ERROR,
+                            WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) &&
+            self->rules.refused_file(failed))
+            kind = problem::file;
+        if (g_error_matches(error, WEBKIT_POLICY_ERROR,
+                            WEBKIT_POLICY_ERROR_CANNOT_USE_RESTRICTED_PORT))
+            detail = port_reason(failed);
         if (!kind)
             return TRUE; // the view keeps the page it had, and shows no page of the engine's
         ++self->stale_finishes;
-        self->show_problem_page(*kind, uri, uri, {});
+        self->show_problem_page(*kind, failed, failed, detail);
         return TRUE;
+    }
+
+    // The engine answers an address it will not contact with an empty page of its own, and
+    // no failure: the load it was bound for ends on about:blank.
+    bool refused_silently() const {
+        return !bound_for.empty() && bound_for != "about:blank" &&
+               current_uri(view) == "about:blank";
     }
 
     // No certificate error can be clicked past: the load fails, and its page says why.
@@ -172,10 +203,12 @@ struct web_view::impl final : load_state {
 
     static void on_load_changed(WebKitWebView*, WebKitLoadEvent event, impl* self) {
         if (event == WEBKIT_LOAD_STARTED) {
+            self->bound_for = current_uri(self->view);
             self->redirections = 0;
             self->tls_failed = false;
             self->set_busy();
         } else if (event == WEBKIT_LOAD_REDIRECTED) {
+            self->bound_for = current_uri(self->view);
             ++self->redirections;
         } else if (event == WEBKIT_LOAD_COMMITTED) {
             self->stale_finishes = 0; // any late end came before the new page
@@ -184,6 +217,9 @@ struct web_view::impl final : load_state {
         } else if (event == WEBKIT_LOAD_FINISHED && self->tls_failed) {
             // The certificate failure is reported as the load's failure after this; its page
             // is the end of the load.
+        } else if (event == WEBKIT_LOAD_FINISHED && self->refused_silently()) {
+            const std::string refused = std::exchange(self->bound_for, {});
+            self->show_problem_page(problem::cannot_open, refused, refused, port_reason(refused));
         } else if (event == WEBKIT_LOAD_FINISHED && !webkit_web_view_is_loading(self->view) &&
                    !self->watch.retrying()) {
             // The engine may report the end before it delivers the title; ask the page itself.

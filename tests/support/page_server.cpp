@@ -67,6 +67,7 @@ struct PageServer::impl {
         {"/redirect", {.status = 301, .header = {"Location", "/redirect2"}}},
         {"/redirect2", {.status = 302, .header = {"Location", "/title.html"}}},
         {"/loop", {.status = 302, .header = {"Location", "/loop"}}},
+        {"/to-port", {.status = 302, .header = {"Location", "http://127.0.0.1:25/"}}},
         {"/link.html",
          {"<title>Links</title><a target=_blank href=/other.html "
           "style='display:block;height:100vh'>Other</a>"}},
@@ -119,9 +120,6 @@ request.onsuccess = () => { const tx = request.result.transaction("things", "rea
             ports[g_uri_get_scheme(static_cast<GUri*>(uri->data))] =
                 g_uri_get_port(static_cast<GUri*>(uri->data));
         g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
-        std::string& large = routes["/large.html"].body = "<title>Large Page</title><pre>\n";
-        while (large.size() < 20 << 20)
-            large += "Filler text of a large test page, line after line.\n";
     }
 
     ~impl() {

@@ -11,11 +11,12 @@
 //   /slow.html "Slow Page", 1500 ms late      /slow-sub.html "Slow Sub", holding a picture that
 //   comes 1500 ms late (a 404)                 /late-title.html "Early", "Late" 300 ms on
 //   /redirect 301 to /redirect2, 302 to /title.html      /loop 302 to itself
+//   /to-port 302 to port 25, which the engine never contacts
 //   /link.html "Links", one link to /other.html in a new window, filling the page
 //   /popup.html window.open of /other.html on load   /dialogs.html twenty alerts in a row, then
 //   "Alerts done"   /download.zip an attachment      /storage.html stores cookies, localStorage
 //   and IndexedDB, then asks /stored?stored      /stall never answered
-//   /reset closed without an answer      /large.html "Large Page" of 20 MiB
+//   /reset closed without an answer
 
 #include <memory>
 #include <string>
