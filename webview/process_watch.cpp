@@ -21,10 +21,8 @@ bool is_network_process_loss(const GError* error) {
 process_watch::process_watch(WebKitWebView* view, load_state& state)
     : view_(view)
     , state_(state) {
-    g_signal_connect(view_, "load-changed", G_CALLBACK(on_load_changed), this);
     // The address is gone once the process is: keep the last one the view showed.
     g_signal_connect(view_, "notify::uri", G_CALLBACK(on_uri), this);
-    g_signal_connect(view_, "load-failed", G_CALLBACK(on_load_failed), this);
     g_signal_connect(view_, "web-process-terminated", G_CALLBACK(on_terminated), this);
     g_signal_connect(view_, "notify::is-web-process-responsive", G_CALLBACK(on_responsive), this);
 }
@@ -50,26 +48,24 @@ void process_watch::reset() {
 
 // --- the network process ---------------------------------------------------------------------
 
-void process_watch::on_load_changed(WebKitWebView*, WebKitLoadEvent event, process_watch* self) {
-    if (event != WEBKIT_LOAD_COMMITTED || self->retries_ == 0)
+void process_watch::committed() {
+    if (retries_ == 0)
         return;
     // Right after the network process has died, the engine may answer a load with an empty
     // page of its own instead of asking the server: try again.
-    if (self->is_synthetic_answer() && self->retries_ < network_retries)
-        self->schedule_retry(current_uri(self->view_));
+    if (is_synthetic_answer() && retries_ < network_retries)
+        schedule_retry(current_uri(view_));
     else
-        self->retries_ = 0;
+        retries_ = 0;
 }
 
-gboolean process_watch::on_load_failed(WebKitWebView*, WebKitLoadEvent, char* uri, GError* error,
-                                       process_watch* self) {
+bool process_watch::network_lost(const std::string& uri, const GError* error) {
     // The network process died under this load; the engine starts a new one on demand, so the
     // load is tried again instead of showing an error the user did not cause.
-    if (is_network_process_loss(error) && self->retries_ < network_retries && uri && *uri) {
-        self->schedule_retry(uri);
-        return TRUE;
-    }
-    return FALSE;
+    if (!is_network_process_loss(error) || retries_ >= network_retries || uri.empty())
+        return false;
+    schedule_retry(uri);
+    return true;
 }
 
 void process_watch::schedule_retry(const std::string& uri) {

@@ -20,6 +20,11 @@ public:
 
     // A new load is asked for: the retries of the last one are over.
     void reset();
+    // The view's handlers of the engine's load signals call these first. A failure the network
+    // process's death caused is tried again, and the answer is true: it is not the load's end.
+    bool network_lost(const std::string& uri, const GError* error);
+    // The load under way has committed its page.
+    void committed();
     // Tries a broken load again, a few times, a little later; false once those tries are spent.
     bool try_again(const std::string& uri);
     // True while a broken load waits to be tried again; its end is not the end of the load.
@@ -29,9 +34,6 @@ private:
     void schedule_retry(const std::string& uri);
     bool is_synthetic_answer() const;
 
-    static void on_load_changed(WebKitWebView* view, WebKitLoadEvent event, process_watch* self);
-    static gboolean on_load_failed(WebKitWebView* view, WebKitLoadEvent event, char* uri,
-                                   GError* error, process_watch* self);
     static gboolean on_retry(gpointer data);
     static void on_terminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
                               process_watch* self);
