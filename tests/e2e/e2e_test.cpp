@@ -425,8 +425,6 @@ TEST_F(Desktop, ASessionWritesNothingThatLasts) {
     // The page reports how its storing went.
     ASSERT_TRUE(poll_until([&] { return server_->hits("/stored") > 0; }));
     EXPECT_EQ(server_->hits("/stored?stored"), 1);
-    go(window, server_->url("/download.zip"));
-    EXPECT_TRUE(poll_until([&] { return server_->hits("/download.zip") > 0; }));
     go(window, server_->url("/title.html"));
     ASSERT_TRUE(wait_title(window, "Hello Title"));
     test::close_window(window);
