@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 
 SANITIZE_BUILD ?= build-sanitize
 
-.PHONY: all deps configure build run test test-sanitize bench install package clean
+.PHONY: all deps configure build run test test-sanitize bench install package format clean
 
 all: build
 
@@ -52,5 +52,10 @@ package: deps
 bench: build
 	bash bench/run.sh $(BUILD)
 
+# Formats every source file in place, as format_test expects.
+format:
+	find app browser help about webview ui resources tests bench \( -name '*.cpp' -o -name '*.h' \) \
+		-print0 | xargs -0 clang-format -i
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(BUILD)-bench
