@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <sys/stat.h>
 
 namespace zarnic {
 namespace {
@@ -83,8 +82,7 @@ bool GetKeyValue(config_store& store, HKEY KeyRoot, const std::string& KeyName,
 std::string existing_file_name(const std::string& path) {
     if (path.empty() || path.find('\0') != std::string::npos)
         return {};
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (!g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR))
         return {};
     std::string name = path.substr(path.rfind('/') + 1);
     if (name.empty() || name.front() == '.')
@@ -102,13 +100,9 @@ void launch_program(const std::string& path) {
     // exits at once, so the tool is not our child and leaves no zombie, and a failed exec is
     // still reported here.
     gchar* argv[] = {const_cast<gchar*>(path.c_str()), nullptr};
-    GError* error = nullptr;
-    if (!g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr,
-                       &error)) {
-        std::string message = error ? error->message : "cannot start " + path;
-        g_clear_error(&error);
-        throw sys_info_error(message);
-    }
+    g_autoptr(GError) error = nullptr;
+    if (!g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, &error))
+        throw sys_info_error(error ? error->message : "cannot start " + path);
 }
 
 void StartSysInfo(config_store& store, const program_launcher& launch,

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdio>
+#include <mutex>
 #include <stdexcept>
 #include <utility>
 
@@ -40,12 +41,11 @@ std::pair<int, int> rendering_size(const std::string& file) {
 } // namespace
 
 void ensure_registered() {
-    static bool done = [] {
+    static std::once_flag registered;
+    std::call_once(registered, [] {
         zarnic_register_resource();
         zarnic_pictures_register_resource();
-        return true;
-    }();
-    (void)done;
+    });
 }
 
 std::string path(const std::string& name) {

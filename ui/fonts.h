@@ -1,6 +1,6 @@
 #pragma once
-// The fonts of the design, by the faces that stand in for them here, and the one way a widget is
-// given its own font: a Pango attribute on its text.
+// The fonts the windows are laid out for, by the faces that stand in for them here, and the one
+// way a widget is given its own font: a Pango attribute on its text.
 
 #include <gtkmm/entry.h>
 #include <gtkmm/label.h>
@@ -18,7 +18,7 @@ inline constexpr std::string_view tahoma = "DejaVu Sans Condensed";
 
 enum font_style { regular = 0, bold = 1, italic = 2 };
 
-// The font of a design family at a size in points, bold and/or italic.
+// The font of one of the families above at a size in points, bold and/or italic.
 Pango::FontDescription font_description(std::string_view family, double points,
                                         int style = regular);
 

@@ -5,17 +5,18 @@
 #include <gtkmm/cssprovider.h>
 #include <gtkmm/stylecontext.h>
 
+#include <mutex>
+
 namespace zarnic {
 
 void load_style_sheet() {
-    static bool loaded = [] {
+    static std::once_flag loaded;
+    std::call_once(loaded, [] {
         auto provider = Gtk::CssProvider::create();
         provider->load_from_resource(resources::path("style.css"));
         Gtk::StyleContext::add_provider_for_screen(Gdk::Screen::get_default(), provider,
                                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-        return true;
-    }();
-    (void)loaded;
+    });
 }
 
 void make_opaque(Gtk::Widget& widget, bool black_text) {

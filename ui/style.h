@@ -10,9 +10,9 @@ namespace zarnic {
 // Loads the style sheet, the first time only. Every window calls it before it builds itself.
 void load_style_sheet();
 
-// A label of the design paints its whole box in the window's background colour before its
-// text, so that it covers whatever lies below it; black_text gives it black text instead of the
-// theme's.
+// Makes a label paint its whole box in the window's background colour before its text, so that
+// it covers whatever lies below it where boxes overlap; black_text gives it black text instead
+// of the theme's.
 void make_opaque(Gtk::Widget& widget, bool black_text = false);
 
 } // namespace zarnic

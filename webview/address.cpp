@@ -37,7 +37,7 @@ address_plan plan_address(std::string_view text, std::string_view search_query) 
     address_plan plan;
     const std::string_view trimmed = trim(text);
     if (trimmed.empty())
-        return plan; // Nothing
+        return plan; // nothing to do
 
     if (looks_like_host(trimmed)) {
         plan.kind = address_plan::plan_kind::secure;

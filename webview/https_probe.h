@@ -23,7 +23,7 @@ public:
     https_probe(const https_probe&) = delete;
     https_probe& operator=(const https_probe&) = delete;
 
-    // Probes the host of plan.uri (a Secure plan), then loads plan.uri or plan.fallback. The
+    // Probes the host of plan.uri (a secure plan), then loads plan.uri or plan.fallback. The
     // caller has made the view busy already.
     void start(const address_plan& plan);
     // Abandons the probe in flight, if any; nothing is loaded for it.
