@@ -10,13 +10,13 @@
 #include <gtkmm/messagedialog.h>
 #include <pangomm/attrlist.h>
 
-#include <stdexcept>
+#include <type_traits>
 #include <utility>
 
 namespace zarnic {
 namespace {
 
-// The fonts of the design, by the faces that stand in for them here.
+// The box's fonts, by the faces that stand in for them here.
 Pango::FontDescription font_of(about_font font) {
     switch (font) {
     case about_font::window_bold:
@@ -29,8 +29,10 @@ Pango::FontDescription font_of(about_font font) {
     return font_description(ms_sans_serif, 8.25);
 }
 
-} // namespace
-
+// The pixel box a control of the table takes in the client area.
+struct pixel_rect {
+    int x, y, width, height;
+};
 pixel_rect pixel_box(const about_control& c) {
     int x = px(c.left), y = px(c.top);
     if (c.kind == about_kind::line)
@@ -38,14 +40,12 @@ pixel_rect pixel_box(const about_control& c) {
     return {x, y, px(c.width), px(c.height)};
 }
 
-about_box::about_box()
-    : about_box(std::string(store_location())) {}
+} // namespace
 
-about_box::about_box(std::string store_file, program_launcher launch)
+about_box::about_box(std::string store_file)
     : cmdOK("OK")
     , cmdSysInfo("_System Info...", true)
-    , store_file_(std::move(store_file))
-    , launch_(std::move(launch)) {
+    , store_file_(std::move(store_file)) {
     init_window();
     init_controls();
     cmdOK.signal_clicked().connect(sigc::mem_fun(*this, &about_box::cmdOK_Click));
@@ -84,52 +84,34 @@ void about_box::init_window() {
     area->pack_start(client, Gtk::PACK_EXPAND_WIDGET);
 }
 
-Gtk::Widget& about_box::control(std::string_view name) {
-    if (name == "lblTitle")
-        return lblTitle;
-    if (name == "Image1")
-        return Image1;
-    if (name == "lblVersion")
-        return lblVersion;
-    if (name == "lblDescription")
-        return lblDescription;
-    if (name == "Line1(0)")
-        return Line1[0];
-    if (name == "Line1(1)")
-        return Line1[1];
-    if (name == "Line1(2)")
-        return Line1[2];
-    if (name == "lblDisclaimer")
-        return lblDisclaimer;
-    if (name == "cmdOK")
-        return cmdOK;
-    if (name == "cmdSysInfo")
-        return cmdSysInfo;
-    if (name == "Label1")
-        return Label1;
-    throw std::out_of_range("no About box control named " + std::string(name));
+std::array<about_box::control, about_box_layout.size()> about_box::controls() {
+    return {&lblTitle,      &Image1, &lblVersion, &lblDescription, &Line1[1], &Line1[0],
+            &lblDisclaimer, &cmdOK,  &cmdSysInfo, &Line1[2],       &Label1};
 }
 
 void about_box::init_controls() {
-    for (const about_control& c : about_box_layout) {
-        Gtk::Widget& widget = control(c.name);
-        widget.set_name(std::string(c.name));
-        switch (c.kind) {
-        case about_kind::label:
-            init_label(dynamic_cast<Gtk::Label&>(widget), c);
-            break;
-        case about_kind::line:
-            init_line(dynamic_cast<Gtk::DrawingArea&>(widget), c);
-            break;
-        case about_kind::button:
-            init_button(dynamic_cast<Gtk::Button&>(widget), c);
-            break;
-        case about_kind::image:
-            break; // the logo picture draws itself stretched to its box
-        }
+    const auto widgets = controls();
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        const about_control& c = about_box_layout[i];
+        Gtk::Widget* widget = std::visit(
+            [&](auto* w) -> Gtk::Widget* {
+                using kind = std::remove_pointer_t<decltype(w)>;
+                if constexpr (std::is_same_v<kind, Gtk::Label>)
+                    init_label(*w, c);
+                else if constexpr (std::is_same_v<kind, Gtk::DrawingArea>)
+                    init_line(*w, c);
+                else if constexpr (std::is_same_v<kind, Gtk::Button>)
+                    init_button(*w, c);
+                // The logo picture draws itself stretched to its box.
+                return w;
+            },
+            widgets[i]);
+        // By its name the style sheet takes the theme's padding and minimum sizes away from a
+        // button, which would make it larger than its box.
+        widget->set_name(std::string(c.name));
         pixel_rect box = pixel_box(c);
-        widget.set_size_request(box.width, box.height);
-        client.put(widget, box.x, box.y);
+        widget->set_size_request(box.width, box.height);
+        client.put(*widget, box.x, box.y);
     }
     // OK is the default button, and Esc presses it too (see on_key_press_event); the focus
     // starts on it (see on_map).
@@ -164,9 +146,6 @@ void about_box::init_button(Gtk::Button& button, const about_control& c) {
         set_font(*text, font_of(c.font));
         underline_access_key(*text);
     }
-    // The style sheet takes the theme's padding and minimum sizes away from the buttons, which
-    // would make them larger than their design size.
-    button.set_name(std::string(c.name));
 }
 
 void about_box::on_realize() {
@@ -205,7 +184,8 @@ void about_box::cmdOK_Click() {
 
 void about_box::cmdSysInfo_Click() {
     machine_store store(store_file_);
-    StartSysInfo(store, launch_, [this](const std::string& message) { show_unavailable(message); });
+    StartSysInfo(store, launch_program,
+                 [this](const std::string& message) { show_unavailable(message); });
 }
 
 void about_box::show_unavailable(const std::string& message) {

@@ -4,12 +4,13 @@
 // is shown modally through the shared reference About (app/shared_windows.h), which runs it and
 // unloads it afterwards; every showing is a fresh box and nothing in it is computed.
 //
-// Its controls are placed from about_box_layout, one table of design-time positions in twips.
+// Its controls are placed from about_box_layout, one table of their positions in twips.
 
 #include "about/sys_info.h"
 #include "resources/resources.h"
 #include "ui/client_area.h"
 #include "ui/layout.h"
+#include "ui/picture_view.h"
 
 #include <gtkmm/button.h>
 #include <gtkmm/dialog.h>
@@ -21,6 +22,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace zarnic {
 
@@ -78,34 +80,18 @@ inline constexpr std::array<about_control, 11> control_table{{
 
 inline constexpr const auto& about_box_layout = about_layout::control_table;
 
-// The pixel box a control of the table takes in the client area.
-struct pixel_rect {
-    int x, y, width, height;
-};
-pixel_rect pixel_box(const about_control& control);
-
-// The machine configuration store the program reads (about/store_location.cpp, built with the
-// program itself rather than in this library).
-std::string_view store_location();
-
 class about_box : public Gtk::Dialog {
 public:
-    // A box that reads the machine's store (store_location()) and starts the tool with
-    // launch_program.
-    about_box();
-    // A box that reads the given store file and starts the tool with launch.
-    explicit about_box(std::string store_file, program_launcher launch = launch_program);
+    // A box whose System Info button finds the tool through the store file.
+    explicit about_box(std::string store_file);
     ~about_box() override;
     about_box(const about_box&) = delete;
     about_box& operator=(const about_box&) = delete;
 
-    // The control named in about_box_layout.
-    Gtk::Widget& control(std::string_view name);
-
     // The client area and its controls, in the order they are placed.
     client_area client{px(about_width), px(about_height)};
     Gtk::Label lblTitle;
-    resources::picture_view Image1{resources::logo_picture};
+    picture_view Image1{resources::logo_picture};
     Gtk::Label lblVersion;
     Gtk::Label lblDescription;
     std::array<Gtk::DrawingArea, 3> Line1;
@@ -122,6 +108,9 @@ protected:
 private:
     void init_window();
     void init_controls();
+    // The controls, one for each row of about_box_layout and in its order.
+    using control = std::variant<Gtk::Label*, picture_view*, Gtk::DrawingArea*, Gtk::Button*>;
+    std::array<control, about_box_layout.size()> controls();
     void init_label(Gtk::Label& label, const about_control& c);
     void init_line(Gtk::DrawingArea& line, const about_control& c);
     void init_button(Gtk::Button& button, const about_control& c);
@@ -132,7 +121,6 @@ private:
     void show_unavailable(const std::string& message);
 
     std::string store_file_;
-    program_launcher launch_;
 };
 
 } // namespace zarnic

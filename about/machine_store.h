@@ -25,7 +25,6 @@ public:
                              std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) override;
     LSTATUS RegCloseKey(HKEY key) override;
 
-    const std::string& file() const { return file_; }
     // Number of keys open now; a caller that closes every key it opens leaves it at 0.
     std::size_t open_keys() const { return open_.size(); }
 

@@ -7,11 +7,18 @@
 #include <gdk/gdk.h>
 
 #include <string>
-#include <vector>
 
 namespace zarnic {
 namespace {
 Glib::RefPtr<Gtk::Application> g_application;
+
+// Ends the program at once: every window closes (and is deleted, see adopt_window), whatever
+// it shows or loads, and the main loop ends.
+void quit() {
+    for (Gtk::Window* window : g_application->get_windows())
+        window->hide();
+    g_application->quit();
+}
 } // namespace
 
 Glib::RefPtr<Gtk::Application> application() {
@@ -39,12 +46,12 @@ int run(int, char**) {
     hide_gl();
     g_application = Gtk::Application::create(std::string(app_id), Gio::APPLICATION_NON_UNIQUE);
     g_application->signal_activate().connect([] { show_frmSplash(); });
+    // Windows end the program through the application's "quit" action.
+    g_application->add_action("quit", &quit);
     // The program takes no command line, so none is handed to GApplication either.
     int status = g_application->run();
-    // Closing everything "at once" can leave windows registered; destroy them before exit.
-    std::vector<Gtk::Window*> left = g_application->get_windows();
-    for (Gtk::Window* w : left)
-        w->hide();
+    // A window still registered when the loop ended is closed before exit.
+    quit();
     g_application.reset();
     return status;
 }

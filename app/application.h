@@ -5,6 +5,7 @@
 #include <gtkmm/window.h>
 
 #include <functional>
+#include <string_view>
 
 namespace zarnic {
 
@@ -18,5 +19,9 @@ void adopt_window(Gtk::Window* window, std::function<void()> on_gone = {});
 
 // Starts the program: shows the splash window and runs until the last window has closed.
 int run(int argc, char** argv);
+
+// The machine configuration store the About box reads. Defined in app/store_location.cpp, which
+// each executable compiles itself, so that a test build of the program reads a store of its own.
+std::string_view store_location();
 
 } // namespace zarnic

@@ -9,6 +9,9 @@
 
 #include <glibmm/main.h>
 
+#include <string>
+#include <utility>
+
 namespace zarnic {
 
 window_references::window_references() {
@@ -33,24 +36,32 @@ window_references& shared_windows() {
     return windows;
 }
 
+namespace {
+
+// Makes a window of kind W for the reference and hands it to the application; the reference
+// lets go of it when it is destroyed, unless it already points at a newer one.
+template <class W, class... Args> W* make_window(W*& reference, Args&&... args) {
+    auto* window = new W(std::forward<Args>(args)...);
+    adopt_window(window, [&reference, window] {
+        if (reference == window)
+            reference = nullptr;
+    });
+    return reference = window;
+}
+
+} // namespace
+
 void show_frmSplash() {
     auto& s = shared_windows();
-    if (!s.frmSplash) {
-        s.frmSplash = new splash_window;
-        adopt_window(s.frmSplash, [] { shared_windows().frmSplash = nullptr; });
-    }
+    if (!s.frmSplash)
+        make_window(s.frmSplash);
     s.frmSplash->show();
     // Start the web engine while the splash is up, once the splash has been drawn.
     Glib::signal_idle().connect_once([] { web_view_warm_up(); });
 }
 
 void new_Webbro() {
-    auto* window = new browser_window;
-    adopt_window(window, [window] {
-        if (shared_windows().Webbro == window)
-            shared_windows().Webbro = nullptr;
-    });
-    shared_windows().Webbro = window;
+    make_window(shared_windows().Webbro);
 }
 
 void show_Webbro() {
@@ -66,8 +77,7 @@ void show_Webbro() {
 void show_Help() {
     auto& s = shared_windows();
     if (!s.Help) {
-        s.Help = new help_window;
-        adopt_window(s.Help, [] { shared_windows().Help = nullptr; });
+        make_window(s.Help);
         s.Help->show();
     } else {
         s.Help->present();
@@ -76,10 +86,8 @@ void show_Help() {
 
 void show_About(Gtk::Window* caller) {
     auto& s = shared_windows();
-    if (!s.About) {
-        s.About = new about_box;
-        adopt_window(s.About, [] { shared_windows().About = nullptr; });
-    }
+    if (!s.About)
+        make_window(s.About, std::string(store_location()));
     if (caller)
         s.About->set_transient_for(*caller);
     // run() is the modal show: a nested main loop that returns once the box answers or closes.

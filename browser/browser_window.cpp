@@ -113,7 +113,7 @@ void browser_window::init_toolbar() {
     tbToolBar.set_show_arrow(false);
     tbToolBar.set_size_request(px(browser_layout::tbToolBar.width),
                                px(browser_layout::tbToolBar.height));
-    for (size_t i = 0; i < toolbar_buttons.size(); ++i) {
+    for (size_t i = 0; i < buttons.size(); ++i) {
         const toolbar_button& button = toolbar_buttons[i];
         picture_button& item = buttons[i];
         item.setup(button.key, button.caption, button.picture, px(browser_layout::button_width),
@@ -255,10 +255,7 @@ void browser_window::nwwindow_Click() {
 
 void browser_window::close_Click() {
     // Ends the program at once: every window closes, whatever it shows or loads.
-    auto app = get_application();
-    for (Gtk::Window* window : app->get_windows())
-        window->hide();
-    app->quit();
+    get_application()->activate_action("quit");
 }
 
 void browser_window::abut_Click() {

@@ -43,16 +43,11 @@ struct toolbar_button {
     const char* caption;
     int picture;
 };
-inline constexpr std::array<toolbar_button, 8> toolbar_buttons{{
-    {"Back", "Back", 1},
-    {"Forward", "Forward", 3},
-    {"Stop", "Stop", 5},
-    {"Refresh", "Refresh", 6},
-    {"Home", "Home", 7},
-    {"Search", "Search", 8},
-    {"NewBro", "New Window", 4},
-    {"About", "About", 2},
-}};
+inline constexpr toolbar_button toolbar_buttons[] = {
+    {"Back", "Back", 1},         {"Forward", "Forward", 3}, {"Stop", "Stop", 5},
+    {"Refresh", "Refresh", 6},   {"Home", "Home", 7},       {"Search", "Search", 8},
+    {"NewBro", "New Window", 4}, {"About", "About", 2},
+};
 
 inline constexpr const char* loading_title = "Loading URL Please Wait a Moment...";
 
@@ -77,9 +72,6 @@ public:
     // The address this window opened on.
     std::string StartingAddress;
 
-    // Whether the busy poll is running.
-    bool timer_enabled() const { return timTimer.connected(); }
-
     // The toolbar's click handler, given the clicked button's key.
     void tbToolBar_ButtonClick(const std::string& key);
 
@@ -99,7 +91,7 @@ public:
     Gtk::Label lblAddress;
     Gtk::ComboBoxText cboAddress{true};
     Gtk::Toolbar tbToolBar;
-    std::array<picture_button, 8> buttons;
+    std::array<picture_button, std::size(toolbar_buttons)> buttons;
     web_view brwWebBrowser;
 
 private:

@@ -3,17 +3,18 @@
 #include "resources/resources.h"
 #include "ui/fonts.h"
 
+#include <gdkmm/general.h>
+
 namespace zarnic {
 
 void picture_button::setup(std::string key, const std::string& caption, int picture, int width,
                            int height) {
     key_ = std::move(key);
-    // Rendered for the screen's scale, so the picture stays sharp on HiDPI screens.
-    int scale = get_scale_factor();
-    auto pixbuf = resources::toolbar_picture(picture, resources::toolbar_picture_size * scale);
-    cairo_surface_t* surface = gdk_cairo_surface_create_from_pixbuf(pixbuf->gobj(), scale, nullptr);
-    gtk_image_set_from_surface(image_.gobj(), surface);
-    cairo_surface_destroy(surface);
+    picture_ = picture;
+    show_picture();
+    // Drawn again when the window moves to a screen of another scale.
+    image_.property_scale_factor().signal_changed().connect(
+        sigc::mem_fun(*this, &picture_button::show_picture));
 
     caption_.set_text(caption);
     set_font(caption_, font_description(ms_sans_serif, 8.25));
@@ -28,6 +29,13 @@ void picture_button::setup(std::string key, const std::string& caption, int pict
     button.set_size_request(width, height);
     button.set_valign(Gtk::ALIGN_START);
     add(button);
+}
+
+void picture_button::show_picture() {
+    // Rendered for the screen's scale, so the picture stays sharp on HiDPI screens.
+    const int scale = image_.get_scale_factor();
+    image_.set(Gdk::Cairo::create_surface_from_pixbuf(
+        resources::toolbar_picture(picture_, resources::toolbar_picture_size * scale), scale));
 }
 
 } // namespace zarnic

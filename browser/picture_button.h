@@ -27,6 +27,9 @@ public:
     Gtk::Button button;
 
 private:
+    void show_picture();
+
+    int picture_ = 0;
     Gtk::Box box_{Gtk::ORIENTATION_VERTICAL};
     Gtk::Image image_;
     Gtk::Label caption_;

@@ -135,10 +135,6 @@ Pango::FontDescription help_font(help_style style) {
     return font_description(arial, 8.25);
 }
 
-std::string_view help_hint_text() {
-    return hint_text;
-}
-
 std::span<const help_page> help_pages() {
     return page_table;
 }

@@ -31,9 +31,6 @@ struct help_page {
     std::span<const help_element> elements;
 };
 
-// The hint that stands on every page; it ends with the support address and one space.
-std::string_view help_hint_text();
-
 // The four pages, in tab order.
 std::span<const help_page> help_pages();
 

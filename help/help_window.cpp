@@ -3,6 +3,7 @@
 #include "help/box_label.h"
 #include "resources/resources.h"
 #include "ui/fonts.h"
+#include "ui/picture_view.h"
 #include "ui/style.h"
 #include "ui/window_host.h"
 
@@ -57,7 +58,7 @@ void help_window::init_SSTab1() {
             const int width = px(e.box.width), height = px(e.box.height);
             Gtk::Widget* widget = nullptr;
             if (e.style == help_style::picture) {
-                auto* picture = Gtk::make_managed<resources::picture_view>(resources::logo_picture);
+                auto* picture = Gtk::make_managed<picture_view>(resources::logo_picture);
                 picture->set_size_request(width, height);
                 widget = picture;
             } else {

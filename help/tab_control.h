@@ -32,9 +32,6 @@ public:
     int get_selected() const { return selected_; }
     void set_selected(int index);
 
-    Gtk::RadioButton& get_tab(int index) { return *tabs_.at(index); }
-    Gtk::Fixed& get_page(int index) { return *pages_.at(index); }
-
     // Height of the tab strip: its rows of tabs.
     int get_strip_height() const;
 

@@ -2,11 +2,9 @@
 
 #include "resources/constants.h"
 
-#include <gdkmm/general.h>
 #include <gio/gio.h>
 #include <giomm/resource.h>
 
-#include <array>
 #include <cstdio>
 #include <mutex>
 #include <stdexcept>
@@ -19,13 +17,7 @@ namespace zarnic::resources {
 
 namespace {
 
-// The toolbar's image list, in index order.
-constexpr std::array<const char*, toolbar_picture_count> toolbar_picture_names = {
-    "toolbar/1-arrow-left",  "toolbar/2-question-marks",
-    "toolbar/3-arrow-right", "toolbar/4-two-windows",
-    "toolbar/5-stop",        "toolbar/6-page-green-arrows",
-    "toolbar/7-house",       "toolbar/8-globe-magnifier",
-};
+constexpr const char* toolbar_folder = "pictures/toolbar/";
 
 // The size of a rendering from its bundle name, "WIDTHxHEIGHT.png"; 0 x 0 for any other name.
 std::pair<int, int> rendering_size(const std::string& file) {
@@ -38,8 +30,7 @@ std::pair<int, int> rendering_size(const std::string& file) {
     return {width, height};
 }
 
-} // namespace
-
+// Registers the compiled bundles with GIO once; every lookup does it on first use.
 void ensure_registered() {
     static std::once_flag registered;
     std::call_once(registered, [] {
@@ -47,6 +38,8 @@ void ensure_registered() {
         zarnic_pictures_register_resource();
     });
 }
+
+} // namespace
 
 std::string path(const std::string& name) {
     ensure_registered();
@@ -96,40 +89,16 @@ std::vector<Glib::RefPtr<Gdk::Pixbuf>> window_icon_list() {
     return icons;
 }
 
-std::string toolbar_picture_name(int index) {
-    if (index < 1 || index > toolbar_picture_count)
-        throw std::out_of_range("toolbar picture index " + std::to_string(index));
-    return toolbar_picture_names[static_cast<std::size_t>(index - 1)];
-}
-
 Glib::RefPtr<Gdk::Pixbuf> toolbar_picture(int index, int size) {
-    return picture(toolbar_picture_name(index), size, size);
+    const std::string mark = std::to_string(index) + "-";
+    for (const std::string& folder : Gio::Resource::enumerate_children_global(path(toolbar_folder)))
+        if (folder.rfind(mark, 0) == 0) // "N-what/"
+            return picture("toolbar/" + folder.substr(0, folder.size() - 1), size, size);
+    throw std::out_of_range("no toolbar picture " + std::to_string(index));
 }
 
-picture_view::picture_view(std::string name)
-    : name_(std::move(name)) {}
-
-Glib::RefPtr<Gdk::Pixbuf> picture_view::rendering(int device_width, int device_height) {
-    if (!rendering_ || rendering_->get_width() != device_width ||
-        rendering_->get_height() != device_height)
-        rendering_ = picture(name_, device_width, device_height);
-    return rendering_;
-}
-
-bool picture_view::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
-    const int width = get_allocated_width();
-    const int height = get_allocated_height();
-    if (width < 1 || height < 1)
-        return true;
-    const int scale = get_scale_factor();
-    auto pixbuf = rendering(width * scale, height * scale);
-    // One pixel of the rendering to one device pixel: undo the scale GTK has put on the context.
-    cr->save();
-    cr->scale(1.0 / scale, 1.0 / scale);
-    Gdk::Cairo::set_source_pixbuf(cr, pixbuf, 0, 0);
-    cr->paint();
-    cr->restore();
-    return true;
+int toolbar_picture_count() {
+    return int(Gio::Resource::enumerate_children_global(path(toolbar_folder)).size());
 }
 
 } // namespace zarnic::resources

@@ -123,11 +123,4 @@ void web_view::Height(int twips) {
                                 px(impl_->height_twips));
 }
 
-int web_view::Width() const {
-    return impl_->width_twips;
-}
-int web_view::Height() const {
-    return impl_->height_twips;
-}
-
 } // namespace zarnic

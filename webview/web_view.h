@@ -56,8 +56,6 @@ public:
     // Size of the view in twips (15 to a pixel); never negative.
     void Width(int twips);
     void Height(int twips);
-    int Width() const;
-    int Height() const;
 
 private:
     struct impl;

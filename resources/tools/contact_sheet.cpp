@@ -17,7 +17,6 @@ namespace {
 
 using zarnic::resources::logo_height;
 using zarnic::resources::logo_width;
-using zarnic::resources::toolbar_picture_count;
 using zarnic::resources::toolbar_picture_size;
 using zarnic::resources::window_icon_size;
 
@@ -46,6 +45,7 @@ void place(const Glib::RefPtr<Gdk::Pixbuf>& sheet, const Glib::RefPtr<Gdk::Pixbu
 
 int main(int argc, char** argv) {
     Gtk::Main::init_gtkmm_internals();
+    const int toolbar_picture_count = zarnic::resources::toolbar_picture_count();
     const std::filesystem::path out = argc > 1 ? argv[1] : ZARNIC_CONTACT_SHEET_DIR;
     std::filesystem::create_directories(out);
     auto save = [&](const Glib::RefPtr<Gdk::Pixbuf>& pixbuf, const std::string& file) {

@@ -1,7 +1,7 @@
 // Where the About box reads the machine configuration store. The program is built with this file
 // on its own, so that the tests can build the same program again reading a store of their own:
 // only this file is compiled again, with ZARNIC_STORE_FILE set.
-#include "about/about_box.h"
+#include "app/application.h"
 #include "resources/constants.h"
 
 namespace zarnic {
