@@ -2,7 +2,6 @@
 
 #include "resources/resources.h"
 #include "webview/render_mode.h"
-#include "webview/test_hooks.h"
 
 #include <string>
 
@@ -125,16 +124,6 @@ void web_view_warm_up() {
         WEBKIT_WEB_VIEW(g_object_ref_sink(webkit_web_view_new_with_context(shared_context())));
     set_render_mode(webkit_web_view_get_settings(g_warm_view));
     webkit_web_view_load_uri(g_warm_view, "about:blank");
-}
-
-void web_view_trust_certificate(const std::string& pem_file, const std::string& host) {
-    g_autoptr(GError) error = nullptr;
-    g_autoptr(GTlsCertificate) cert = g_tls_certificate_new_from_file(pem_file.c_str(), &error);
-    if (!cert) {
-        g_warning("cannot read certificate %s: %s", pem_file.c_str(), error->message);
-        return;
-    }
-    webkit_web_context_allow_tls_certificate_for_host(shared_context(), cert, host.c_str());
 }
 
 } // namespace zarnic

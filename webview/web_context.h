@@ -2,7 +2,7 @@
 // The web engine's context, shared by every view, and the views made in it. The context is
 // ephemeral (no cookie, cache, history or storage reaches the disk), runs every web process in
 // WebKit's sandbox, serves zarnic://app/ from the pages compiled into the program, refuses
-// every download and trusts the certificates web_view_trust_certificate() names. The warm-up
+// every download. The warm-up
 // view of web_view_warm_up() lives here too. Internal to webview/.
 
 #include <webkit2/webkit2.h>

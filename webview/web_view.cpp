@@ -3,17 +3,11 @@
 #include "resources/constants.h"
 #include "ui/layout.h"
 #include "webview/address.h"
-#include "webview/test_hooks.h"
 #include "webview/view_impl.h"
 
 #include <algorithm>
 
 namespace zarnic {
-
-engine_pages& web_view_pages() {
-    static engine_pages pages{web_view_home, web_view_search, web_view_search_query};
-    return pages;
-}
 
 web_view::web_view()
     : impl_(std::make_unique<impl>(*this)) {}
@@ -24,7 +18,7 @@ Gtk::Widget& web_view::widget() {
 }
 
 void web_view::Navigate(const std::string& address) {
-    address_plan plan = plan_address(address, web_view_pages().search_query);
+    address_plan plan = plan_address(address, web_view_search_query);
     switch (plan.kind) {
     case address_plan::plan_kind::nothing:
         break;
@@ -63,11 +57,11 @@ bool web_view::GoForward() {
 }
 
 void web_view::GoHome() {
-    impl_->load(web_view_pages().home);
+    impl_->load(web_view_home);
 }
 
 void web_view::GoSearch() {
-    impl_->load(web_view_pages().search);
+    impl_->load(web_view_search);
 }
 
 void web_view::Refresh() {

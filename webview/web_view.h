@@ -7,8 +7,6 @@
 // already names the page that load brought. WebKit announces the end of a load before it hands
 // over the page title, so the view keeps its own busy flag and asks the page for its title before
 // it reports the load finished.
-//
-// Tests point the views at pages of their own through test_hooks.h.
 
 #include <gtkmm/widget.h>
 #include <sigc++/signal.h>
