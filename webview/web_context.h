@@ -1,9 +1,8 @@
 #pragma once
 // The web engine's context, shared by every view, and the views made in it. The context is
 // ephemeral (no cookie, cache, history or storage reaches the disk), runs every web process in
-// WebKit's sandbox, serves zarnic://app/ from the pages compiled into the program, refuses
-// every download. The warm-up
-// view of web_view_warm_up() lives here too. Internal to webview/.
+// WebKit's sandbox, serves zarnic://app/ from the pages compiled into the program and refuses
+// every download. The warm-up view of web_view_warm_up() lives here too. Internal to webview/.
 
 #include <webkit2/webkit2.h>
 
