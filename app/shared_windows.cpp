@@ -7,7 +7,7 @@
 #include "help/help_window.h"
 #include "webview/web_view.h"
 
-#include <glibmm/main.h>
+#include <gdk/gdkx.h>
 
 #include <string>
 #include <utility>
@@ -55,9 +55,8 @@ void show_frmSplash() {
     auto& s = shared_windows();
     if (!s.frmSplash)
         make_window(s.frmSplash);
+    // The splash starts the web engine once it is on screen (see its map handler).
     s.frmSplash->show();
-    // Start the web engine while the splash is up, once the splash has been drawn.
-    Glib::signal_idle().connect_once([] { web_view_warm_up(); });
 }
 
 void new_Webbro() {

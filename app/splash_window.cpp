@@ -5,10 +5,13 @@
 #include "ui/fonts.h"
 #include "ui/style.h"
 #include "ui/window_host.h"
+#include "webview/web_view.h"
 
 #include <gdk/gdkx.h>
 #include <gdkmm/general.h>
 #include <glibmm/main.h>
+
+#include <utility>
 
 namespace zarnic {
 
@@ -175,12 +178,30 @@ bool splash_window::Form_KeyPress(GdkEventKey* event) {
 }
 
 bool splash_window::on_map_event(GdkEventAny* event) {
-    // Window managers do not give a splash screen the keyboard focus on their own, and a key
-    // typed while it shows must reach it: it asks for the focus with the X server's time of the
-    // map, which a window manager takes as a request of the user's.
+    // A key typed while the splash shows must reach it, but window managers need not give a
+    // splash screen the keyboard focus, and KWin never does. So the splash takes the keyboard
+    // for as long as it shows, and keeps its type: each window manager still draws no frame
+    // around it, centres it, keeps it out of the taskbar and above other windows. The X server
+    // ends the grab when the window goes from the screen or the program ends; on_unmap also
+    // lets go of it. Should another program hold the keyboard, the focus asked for below is
+    // what is left.
+    auto seat = get_display()->get_default_seat();
+    if (seat->grab(get_window(), Gdk::SEAT_CAPABILITY_KEYBOARD, false) == Gdk::GRAB_SUCCESS)
+        keyboard_ = seat;
+    // The focus, asked for with the X server's time of the map, which a window manager takes as
+    // a request of the user's.
     if (GDK_IS_X11_WINDOW(get_window()->gobj()))
         present(gdk_x11_get_server_time(get_window()->gobj()));
+    // Starting the web engine holds up the main loop for a moment: it waits until the splash
+    // is on screen and has the keyboard.
+    Glib::signal_idle().connect_once([] { web_view_warm_up(); });
     return Gtk::Window::on_map_event(event);
+}
+
+void splash_window::on_unmap() {
+    if (keyboard_)
+        std::exchange(keyboard_, {})->ungrab();
+    Gtk::Window::on_unmap();
 }
 
 bool splash_window::Frame1_Click(GdkEventButton* event) {

@@ -7,6 +7,7 @@
 #include "ui/layout.h"
 #include "ui/picture_view.h"
 
+#include <gdkmm/seat.h>
 #include <gtkmm/drawingarea.h>
 #include <gtkmm/eventbox.h>
 #include <gtkmm/fixed.h>
@@ -67,6 +68,7 @@ private:
     void Timer1_Timer();
     bool Form_KeyPress(GdkEventKey* event);
     bool on_map_event(GdkEventAny* event) override;
+    void on_unmap() override;
     bool Frame1_Click(GdkEventButton* event);
     bool Frame1_Draw(const Cairo::RefPtr<Cairo::Context>& cr);
 
@@ -74,6 +76,8 @@ private:
     void place_sized(Gtk::Label& label, const twips_box& box, Gtk::Align keep);
 
     Gtk::Fixed client_;
+    // The seat whose keyboard the splash holds while it shows, if it could take it.
+    Glib::RefPtr<Gdk::Seat> keyboard_;
 };
 
 } // namespace zarnic
