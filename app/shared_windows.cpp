@@ -78,9 +78,14 @@ void show_Help() {
     if (!s.Help) {
         make_window(s.Help);
         s.Help->show();
-    } else {
-        s.Help->present();
     }
+    // Window managers give a tool window no focus of their own accord: it is asked for with the
+    // time of the user's action (the menu's event), or the X server's time when there is none,
+    // which tells the window manager the user wants it now.
+    guint32 time = gtk_get_current_event_time();
+    if (time == GDK_CURRENT_TIME && GDK_IS_X11_WINDOW(s.Help->get_window()->gobj()))
+        time = gdk_x11_get_server_time(s.Help->get_window()->gobj());
+    s.Help->present(time);
 }
 
 void show_About(Gtk::Window* caller) {
