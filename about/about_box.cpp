@@ -153,13 +153,14 @@ void about_box::on_realize() {
     // A fixed dialog frame: title bar with a close box, no minimise or maximise, no resizing.
     get_window()->set_functions(Gdk::FUNC_MOVE | Gdk::FUNC_CLOSE);
     get_window()->set_decorations(Gdk::DECOR_BORDER | Gdk::DECOR_TITLE);
+    // The box has no icon. As a transient of the window that shows it, GTK hands it that
+    // window's icons when it is realized, as _NET_WM_ICON and as the icon pixmap of WM_HINTS,
+    // which some window managers fall back to; an empty icon list takes both away.
+    gdk_window_set_icon_list(get_window()->gobj(), nullptr);
 }
 
 void about_box::on_map() {
     Gtk::Dialog::on_map();
-    // The box has no icon. As a transient of the window that shows it, GTK hands it that
-    // window's icons when it is realized; they go once the box is on screen.
-    gdk_property_delete(get_window()->gobj(), gdk_atom_intern_static_string("_NET_WM_ICON"));
     // The focus starts on OK each time the box appears. Grabbed afresh once the box is on
     // screen, so that the containers' focus chain leads to OK and Tab goes on to System Info
     // (a focus set before the show leaves the chain empty, and the first Tab lands on OK).
