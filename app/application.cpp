@@ -44,7 +44,14 @@ int run(int, char**) {
     gdk_set_allowed_backends("x11,*");
     // Before GTK opens the display: where pages are drawn without GL, this process loads none.
     hide_gl();
+    // Desktops match windows to the desktop entry by their X class (Wayland: the app id), taken
+    // from the program's name, and list the application by its name: the entry's id and name
+    // rather than the executable's file name. GTK's start capitalises the class; it is set
+    // again once GTK has started.
+    g_set_prgname(app_id.data());
+    g_set_application_name(app_name.data());
     g_application = Gtk::Application::create(std::string(app_id), Gio::APPLICATION_NON_UNIQUE);
+    g_application->signal_startup().connect([] { gdk_set_program_class(app_id.data()); });
     g_application->signal_activate().connect([] { show_frmSplash(); });
     // Windows end the program through the application's "quit" action.
     g_application->add_action("quit", &quit);
