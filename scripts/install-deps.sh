@@ -17,6 +17,8 @@ packages=(
     # tests
     libgtest-dev libx11-dev libxcb1-dev xvfb xauth openbox xdotool x11-utils imagemagick
     openssl strace gstreamer1.0-tools clang-format
+    # the window managers of the desktops, KDE's (with its window frames) and GNOME's
+    kwin-x11 kwin-style-breeze mutter
     # tests of the installed tree and of the package
     desktop-file-utils appstream lintian
     # benchmark (make bench): its driver

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
+#include <set>
 #include <stdexcept>
 
 namespace zarnic::test {
@@ -119,21 +120,37 @@ int program::exit_status() const {
                                                 : 128 + g_subprocess_get_term_sig(process_);
 }
 
-std::unique_ptr<program> start_window_manager() {
+std::unique_ptr<program> start_window_manager(const std::string& name) {
     const std::string config = home_dir() + "/openbox.xml";
     std::ofstream(config) << openbox_config;
-    auto manager = std::make_unique<program>(
-        std::vector<std::string>{"openbox", "--sm-disable", "--config-file", config});
-    const bool up = run_until(
-        [&] {
-            std::vector<uint32_t> check =
-                property32(root_of(connection()), "_NET_SUPPORTING_WM_CHECK");
-            return !check.empty() && title(check[0], connection()) == "Openbox";
-        },
-        20000);
-    if (!up)
-        throw std::runtime_error("openbox did not start");
-    return manager;
+    // Each by its command, its environment and the name it announces once it manages the
+    // screen. KWin draws without compositing: on a virtual X server it would composite in
+    // software, for nothing the tests look at.
+    const struct {
+        std::string name;
+        std::vector<std::string> command, environment;
+        std::string announced;
+    } managers[] = {
+        {"openbox", {"openbox", "--sm-disable", "--config-file", config}, {}, "Openbox"},
+        {"kwin", {"kwin_x11"}, {"KWIN_COMPOSE=N"}, "KWin"},
+        {"mutter", {"mutter", "--x11", "--sm-disable"}, {}, "Mutter"},
+    };
+    for (const auto& m : managers) {
+        if (m.name != name)
+            continue;
+        auto manager = std::make_unique<program>(m.command, m.environment);
+        const bool up = run_until(
+            [&] {
+                std::vector<uint32_t> check =
+                    property32(root_of(connection()), "_NET_SUPPORTING_WM_CHECK");
+                return !check.empty() && title(check[0], connection()) == m.announced;
+            },
+            20000);
+        if (!up)
+            throw std::runtime_error(name + " did not start");
+        return manager;
+    }
+    throw std::runtime_error("no window manager named " + name);
 }
 
 window_geometry geometry_of(unsigned long window) {
@@ -174,6 +191,24 @@ bool viewable(unsigned long window) {
     const bool shown = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
     free(a);
     return shown;
+}
+
+bool painted(unsigned long window) {
+    xcb_connection_t* c = connection();
+    const window_geometry g = geometry_of(window);
+    auto* image = xcb_get_image_reply(
+        c,
+        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, xcb_window_t(window), 0, 0, uint16_t(g.width),
+                      uint16_t(g.height), ~0u),
+        nullptr);
+    std::set<uint32_t> colours;
+    if (image) {
+        const auto* pixels = reinterpret_cast<const uint32_t*>(xcb_get_image_data(image));
+        for (int i = 0; i < xcb_get_image_data_length(image) / 4 && colours.size() <= 16; ++i)
+            colours.insert(pixels[i]);
+        free(image);
+    }
+    return colours.size() > 16;
 }
 
 unsigned long focused_window() {

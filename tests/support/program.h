@@ -40,10 +40,11 @@ private:
     pid_t pid_ = -1;
 };
 
-// Openbox on the test's X server: new windows get the focus, a click focuses and raises, and
-// only its key for closing the active window (Alt+F4) takes keys away. Throws
-// std::runtime_error if it does not start.
-std::unique_ptr<program> start_window_manager();
+// A window manager on the test's X server, by name: "openbox" (new windows get the focus, a
+// click focuses and raises, and only its key for closing the active window, Alt+F4, takes keys
+// away), or as the desktops run theirs: "kwin" (KDE's, kwin_x11), "mutter" (GNOME's, in X11
+// mode). Throws std::runtime_error if it does not start.
+std::unique_ptr<program> start_window_manager(const std::string& name = "openbox");
 
 // A top-level window's own area on the screen, and the frame drawn around it.
 struct window_geometry {
@@ -54,6 +55,7 @@ window_geometry geometry_of(unsigned long window);
 std::string title_of(unsigned long window);        // "" when it has none or is gone
 unsigned long transient_for(unsigned long window); // 0 for none
 bool viewable(unsigned long window);
+bool painted(unsigned long window); // shows more than a plain background
 unsigned long focused_window();
 // The viewable windows the window manager manages for the process, in the order they came.
 std::vector<unsigned long> managed_windows(pid_t pid);
