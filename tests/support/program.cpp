@@ -123,34 +123,26 @@ int program::exit_status() const {
 std::unique_ptr<program> start_window_manager(const std::string& name) {
     const std::string config = home_dir() + "/openbox.xml";
     std::ofstream(config) << openbox_config;
-    // Each by its command, its environment and the name it announces once it manages the
-    // screen. KWin draws without compositing: on a virtual X server it would composite in
-    // software, for nothing the tests look at.
-    const struct {
-        std::string name;
-        std::vector<std::string> command, environment;
-        std::string announced;
-    } managers[] = {
-        {"openbox", {"openbox", "--sm-disable", "--config-file", config}, {}, "Openbox"},
-        {"kwin", {"kwin_x11"}, {"KWIN_COMPOSE=N"}, "KWin"},
-        {"mutter", {"mutter", "--x11", "--sm-disable"}, {}, "Mutter"},
+    // By the name each announces once it manages the screen. KWin draws without compositing,
+    // which on a virtual X server would be done in software for nothing the tests look at.
+    const std::map<std::string, std::vector<std::string>> commands{
+        {"Openbox", {"openbox", "--sm-disable", "--config-file", config}},
+        {"KWin", {"env", "KWIN_COMPOSE=N", "kwin_x11"}},
+        {"Mutter", {"mutter", "--x11", "--sm-disable"}},
     };
-    for (const auto& m : managers) {
-        if (m.name != name)
-            continue;
-        auto manager = std::make_unique<program>(m.command, m.environment);
-        const bool up = run_until(
-            [&] {
-                std::vector<uint32_t> check =
-                    property32(root_of(connection()), "_NET_SUPPORTING_WM_CHECK");
-                return !check.empty() && title(check[0], connection()) == m.announced;
-            },
-            20000);
-        if (!up)
-            throw std::runtime_error(name + " did not start");
-        return manager;
-    }
-    throw std::runtime_error("no window manager named " + name);
+    if (!commands.count(name))
+        throw std::runtime_error("no window manager named " + name);
+    auto manager = std::make_unique<program>(commands.at(name));
+    const bool up = run_until(
+        [&] {
+            std::vector<uint32_t> check =
+                property32(root_of(connection()), "_NET_SUPPORTING_WM_CHECK");
+            return !check.empty() && title(check[0], connection()) == name;
+        },
+        20000);
+    if (!up)
+        throw std::runtime_error(name + " did not start");
+    return manager;
 }
 
 window_geometry geometry_of(unsigned long window) {
@@ -196,18 +188,16 @@ bool viewable(unsigned long window) {
 bool painted(unsigned long window) {
     xcb_connection_t* c = connection();
     const window_geometry g = geometry_of(window);
-    auto* image = xcb_get_image_reply(
-        c,
-        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, xcb_window_t(window), 0, 0, uint16_t(g.width),
-                      uint16_t(g.height), ~0u),
-        nullptr);
-    std::set<uint32_t> colours;
-    if (image) {
-        const auto* pixels = reinterpret_cast<const uint32_t*>(xcb_get_image_data(image));
-        for (int i = 0; i < xcb_get_image_data_length(image) / 4 && colours.size() <= 16; ++i)
-            colours.insert(pixels[i]);
-        free(image);
-    }
+    auto* image =
+        xcb_get_image_reply(c,
+                            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, xcb_window_t(window), 0, 0,
+                                          uint16_t(g.width), uint16_t(g.height), ~0u),
+                            nullptr);
+    if (!image)
+        return false;
+    const auto* pixels = reinterpret_cast<const uint32_t*>(xcb_get_image_data(image));
+    const std::set<uint32_t> colours(pixels, pixels + xcb_get_image_data_length(image) / 4);
+    free(image);
     return colours.size() > 16;
 }
 
