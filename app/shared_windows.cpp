@@ -5,7 +5,6 @@
 #include "app/splash_window.h"
 #include "browser/browser_window.h"
 #include "help/help_window.h"
-#include "webview/web_view.h"
 
 #include <gdk/gdkx.h>
 

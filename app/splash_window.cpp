@@ -179,11 +179,11 @@ bool splash_window::Form_KeyPress(GdkEventKey* event) {
 
 bool splash_window::on_map_event(GdkEventAny* event) {
     // A key typed while the splash shows must reach it, but window managers need not give a
-    // splash screen the keyboard focus, and KWin never does. So the splash takes the keyboard
-    // for as long as it shows, and keeps its type: each window manager still draws no frame
-    // around it, centres it, keeps it out of the taskbar and above other windows. The X server
-    // ends the grab when the window goes from the screen or the program ends; on_unmap also
-    // lets go of it. Should another program hold the keyboard, the focus asked for below is
+    // splash screen the keyboard focus, and KWin never does. So the splash holds the keyboard
+    // for as long as it shows, and stays a splash screen, which window managers leave without
+    // a frame, out of the taskbar and above other windows where the program put it. The X
+    // server ends the hold when the window leaves the screen or the program ends; on_unmap
+    // also lets go. Should another program hold the keyboard, the focus asked for below is
     // what is left.
     auto seat = get_display()->get_default_seat();
     if (seat->grab(get_window(), Gdk::SEAT_CAPABILITY_KEYBOARD, false) == Gdk::GRAB_SUCCESS)
