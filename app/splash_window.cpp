@@ -11,8 +11,6 @@
 #include <gdkmm/general.h>
 #include <glibmm/main.h>
 
-#include <utility>
-
 namespace zarnic {
 
 namespace {
@@ -199,8 +197,10 @@ bool splash_window::on_map_event(GdkEventAny* event) {
 }
 
 void splash_window::on_unmap() {
-    if (keyboard_)
-        std::exchange(keyboard_, {})->ungrab();
+    if (keyboard_) {
+        keyboard_->ungrab();
+        keyboard_.reset();
+    }
     Gtk::Window::on_unmap();
 }
 
