@@ -14,11 +14,11 @@ packages=(
     # run time: web process sandbox, fonts, media, the system-information tool
     bubblewrap xdg-dbus-proxy fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good hardinfo
+    # tests: the window managers of the desktops, KDE's (with its window frames) and GNOME's
+    kwin-x11 kwin-style-breeze mutter
     # tests
     libgtest-dev libx11-dev libxcb1-dev xvfb xauth openbox xdotool x11-utils imagemagick
     openssl strace gstreamer1.0-tools clang-format
-    # the window managers of the desktops, KDE's (with its window frames) and GNOME's
-    kwin-x11 kwin-style-breeze mutter
     # tests of the installed tree and of the package
     desktop-file-utils appstream lintian
     # benchmark (make bench): its driver
