@@ -4,6 +4,7 @@
 #include "resources/constants.h"
 #include "webview/render_mode.h"
 
+#include <atk/atk.h>
 #include <gdk/gdk.h>
 
 #include <string>
@@ -37,8 +38,16 @@ int run(int, char**) {
     gdk_set_allowed_backends("x11,*");
     // Before GTK opens the display: where pages are drawn without GL, this process loads none.
     hide_gl();
+    g_set_application_name("Zarnic!");
     g_application = Gtk::Application::create(std::string(app_id), Gio::APPLICATION_NON_UNIQUE);
-    g_application->signal_activate().connect([] { show_frmSplash(); });
+    g_application->signal_activate().connect([] {
+        // The name assistive technology gives the program. GTK's accessible for the application
+        // answers with the executable's name whatever it is told, so its answer is replaced.
+        ATK_OBJECT_GET_CLASS(atk_get_root())->get_name = [](AtkObject*) {
+            return g_get_application_name();
+        };
+        show_frmSplash();
+    });
     // The program takes no command line, so none is handed to GApplication either.
     int status = g_application->run();
     // Closing everything "at once" can leave windows registered; destroy them before exit.

@@ -5,6 +5,7 @@
 
 #include "resources/resources.h"
 #include "ui/layout.h"
+#include "ui/stacked_fixed.h"
 
 #include <gtkmm/drawingarea.h>
 #include <gtkmm/eventbox.h>
@@ -46,7 +47,7 @@ public:
 
     // The controls, public for tests.
     Gtk::EventBox Frame1;
-    Gtk::Fixed frame_content;
+    stacked_fixed frame_content;
     resources::picture_view Image1{resources::logo_picture};
     Gtk::DrawingArea Line1;
     Gtk::Label lblCopyright;

@@ -8,6 +8,8 @@
 // window's focus chain (its tab buttons take none), Left/Right select the previous/next tab and
 // Home/End the first/last. Other keys, Enter and Escape among them, are left to the window.
 
+#include "ui/stacked_fixed.h"
+
 #include <gtkmm/fixed.h>
 #include <gtkmm/radiobutton.h>
 #include <gtkmm/stack.h>
@@ -17,7 +19,7 @@
 
 namespace zarnic {
 
-class tab_control : public Gtk::Fixed {
+class tab_control : public stacked_fixed {
 public:
     // Sizes in pixels: the whole control, and the height of one row of tabs.
     tab_control(int width, int height, int tabs_per_row, int tab_height);
@@ -26,14 +28,14 @@ public:
 
     // Adds a tab with its caption at the end and returns its page, to be filled by the caller.
     // The first tab added is the selected one.
-    Gtk::Fixed& add_page(const Glib::ustring& caption, const Pango::FontDescription& font);
+    stacked_fixed& add_page(const Glib::ustring& caption, const Pango::FontDescription& font);
 
     int get_tab_count() const { return int(tabs_.size()); }
     int get_selected() const { return selected_; }
     void set_selected(int index);
 
     Gtk::RadioButton& get_tab(int index) { return *tabs_.at(index); }
-    Gtk::Fixed& get_page(int index) { return *pages_.at(index); }
+    stacked_fixed& get_page(int index) { return *pages_.at(index); }
 
     // Height of the tab strip: its rows of tabs.
     int get_strip_height() const;
@@ -52,7 +54,7 @@ private:
     Gtk::Stack stack_;
     Gtk::RadioButton::Group group_;
     std::vector<Gtk::RadioButton*> tabs_;
-    std::vector<Gtk::Fixed*> pages_;
+    std::vector<stacked_fixed*> pages_;
     int selected_ = -1;
 };
 

@@ -2,6 +2,7 @@
 
 #include "resources/constants.h"
 
+#include <atkmm/object.h>
 #include <gdkmm/general.h>
 #include <gio/gio.h>
 #include <giomm/resource.h>
@@ -107,7 +108,14 @@ Glib::RefPtr<Gdk::Pixbuf> toolbar_picture(int index, int size) {
 }
 
 picture_view::picture_view(std::string name)
-    : name_(std::move(name)) {}
+    : name_(std::move(name)) {
+    auto accessible = get_accessible();
+    accessible->set_role(Atk::ROLE_IMAGE);
+    if (name_ == logo_picture) {
+        accessible->set_name(logo_description);
+        accessible->set_description(logo_description);
+    }
+}
 
 Glib::RefPtr<Gdk::Pixbuf> picture_view::rendering(int device_width, int device_height) {
     if (!rendering_ || rendering_->get_width() != device_width ||

@@ -63,9 +63,13 @@ std::string toolbar_picture_name(int index);
 // Throws std::out_of_range for an index outside 1 to toolbar_picture_count.
 Glib::RefPtr<Gdk::Pixbuf> toolbar_picture(int index, int size);
 
+// What the logo shows, in words, for assistive technology.
+inline constexpr const char* logo_description = "Zarnic! logo";
+
 // Shows one picture of the bundle stretched to the widget's allocation. It is drawn at the
 // allocation's size in device pixels (allocation times the screen's scale factor), so it stays
-// sharp on HiDPI screens; the result is kept until the size or the scale changes.
+// sharp on HiDPI screens; the result is kept until the size or the scale changes. Assistive
+// technology reads it as an image, the logo by its description.
 class picture_view : public Gtk::DrawingArea {
 public:
     explicit picture_view(std::string name);
