@@ -81,7 +81,14 @@ void tab_control::on_tab_toggled(int index) {
 }
 
 bool tab_control::on_key_press_event(GdkEventKey* event) {
-    if ((event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) == 0) {
+    const auto modifiers = event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK);
+    // Ctrl+Page Up/Down turn the pages as in GTK's own notebooks.
+    if (modifiers == GDK_CONTROL_MASK &&
+        (event->keyval == GDK_KEY_Page_Up || event->keyval == GDK_KEY_Page_Down)) {
+        set_selected(selected_ + (event->keyval == GDK_KEY_Page_Up ? -1 : 1));
+        return true;
+    }
+    if (modifiers == 0) {
         switch (event->keyval) {
         case GDK_KEY_Left:
         case GDK_KEY_KP_Left:

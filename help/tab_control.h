@@ -5,8 +5,9 @@
 // drawn over the top of the pages and the page frame below it.
 //
 // It behaves like a tab control at the keyboard: the control takes the focus as one stop in the
-// window's focus chain (its tab buttons take none), Left/Right select the previous/next tab and
-// Home/End the first/last. Other keys, Enter and Escape among them, are left to the window.
+// window's focus chain (its tab buttons take none), Left/Right and Ctrl+Page Up/Down select the
+// previous/next tab and Home/End the first/last. Other keys, Enter and Escape among them, are left
+// to the window.
 
 #include "ui/stacked_fixed.h"
 
