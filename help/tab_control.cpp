@@ -80,6 +80,15 @@ void tab_control::on_tab_toggled(int index) {
         grab_focus();
 }
 
+void tab_control::on_map() {
+    stacked_fixed::on_map();
+    // The stack's window was made after the tabs' input windows and would take their clicks:
+    // the tabs go back on top.
+    for (Gtk::RadioButton* tab : tabs_)
+        if (GdkWindow* input = gtk_button_get_event_window(GTK_BUTTON(tab->gobj())))
+            gdk_window_raise(input);
+}
+
 bool tab_control::on_key_press_event(GdkEventKey* event) {
     const auto modifiers = event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK);
     // Ctrl+Page Up/Down turn the pages as in GTK's own notebooks.

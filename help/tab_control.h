@@ -43,6 +43,7 @@ public:
 
 protected:
     bool on_key_press_event(GdkEventKey* event) override;
+    void on_map() override;
     bool on_draw(const Cairo::RefPtr<Cairo::Context>& cr) override;
 
 private:
