@@ -53,7 +53,7 @@ accessibility_bus::accessibility_bus()
     : bus_(g_test_dbus_new(G_TEST_DBUS_NONE)) {
     // The session's services, of which the accessibility bus launcher is the one asked for.
     g_test_dbus_add_service_dir(bus_, "/usr/share/dbus-1/services");
-    // Bringing the bus up unsets DISPLAY, which the programs and the tests still need.
+    // Bringing the bus up and down unsets DISPLAY, which the programs and the tests still need.
     const std::string display = g_getenv("DISPLAY");
     g_test_dbus_up(bus_);
     g_setenv("DISPLAY", display.c_str(), TRUE);
@@ -61,7 +61,9 @@ accessibility_bus::accessibility_bus()
 }
 
 accessibility_bus::~accessibility_bus() {
+    const std::string display = g_getenv("DISPLAY");
     g_test_dbus_down(bus_);
+    g_setenv("DISPLAY", display.c_str(), TRUE);
     g_object_unref(bus_);
 }
 
