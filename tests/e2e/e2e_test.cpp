@@ -415,6 +415,10 @@ TEST_F(Desktop, HelpWindowTabsAndItsButton) {
     EXPECT_EQ(windows(), std::vector<unsigned long>{browser});
 }
 
+// The toolbar's buttons, by their captions, left to right.
+const char* const button_captions[] = {"Back", "Forward", "Stop",       "Refresh",
+                                       "Home", "Search",  "New Window", "About"};
+
 // What a screen reader meets in each window, read through AT-SPI: rows of role and name that must
 // come in this order in the window's tree, a label's text being its name and a picture's
 // description its name.
@@ -470,8 +474,7 @@ TEST_F(Desktop, AScreenReaderReadsEveryWindowReachedByKeyboardAlone) {
                      {"menu item", "Zarnic! Help Libary"},
                      {"label", "Address:"},
                      {"combo box", "Address"}};
-    for (const char* caption :
-         {"Back", "Forward", "Stop", "Refresh", "Home", "Search", "New Window", "About"})
+    for (const char* caption : button_captions)
         window.emplace_back("push button", caption);
     EXPECT_EQ(reads(start_title, window), "") << "the browser window";
 
@@ -562,19 +565,16 @@ double outline_contrast(int x, int y, int width, int height) {
     };
     // The ground outside the picture, flooded in from the edges.
     std::vector<bool> outside(pixels.size());
-    std::vector<std::pair<int, int>> todo;
+    std::function<void(int, int)> flood = [&](int i, int j) {
+        if (inside(i, j) && !drawn(i, j) && !outside[size_t(j * w + i)]) {
+            outside[size_t(j * w + i)] = true;
+            flood(i + 1, j), flood(i - 1, j), flood(i, j + 1), flood(i, j - 1);
+        }
+    };
     for (int i = 0; i < w; ++i)
-        todo.insert(todo.end(), {{i, 0}, {i, h - 1}});
+        flood(i, 0), flood(i, h - 1);
     for (int j = 0; j < h; ++j)
-        todo.insert(todo.end(), {{0, j}, {w - 1, j}});
-    while (!todo.empty()) {
-        auto [i, j] = todo.back();
-        todo.pop_back();
-        if (!inside(i, j) || drawn(i, j) || outside[size_t(j * w + i)])
-            continue;
-        outside[size_t(j * w + i)] = true;
-        todo.insert(todo.end(), {{i + 1, j}, {i - 1, j}, {i, j + 1}, {i, j - 1}});
-    }
+        flood(0, j), flood(w - 1, j);
     std::vector<double> outline;
     for (int j = 0; j < h; ++j)
         for (int i = 0; i < w; ++i) {
@@ -608,12 +608,10 @@ TEST_F(Desktop, ToolbarPicturesStandOutUnderEveryTheme) {
         // The pointer away from the toolbar, whose buttons light up under it.
         test::shell("xdotool mousemove 0 0");
         test::window_geometry g = test::geometry_of(window);
-        const char* buttons[] = {"Back", "Forward", "Stop",       "Refresh",
-                                 "Home", "Search",  "New Window", "About"};
         for (int b = About; b >= Back; --b)
             EXPECT_GE(outline_contrast(g.x + b * button_width, g.y + toolbar_top, button_width, 30),
                       3.0)
-                << buttons[b] << " under " << theme;
+                << button_captions[b] << " under " << theme;
         program_.reset();
     }
 }
