@@ -597,9 +597,9 @@ double outline_contrast(int x, int y, int width, int height) {
     return outline[outline.size() / 10];
 }
 
-// Every toolbar picture stands out from the toolbar by at least 3:1 under the default, the dark
-// and the high-contrast themes.
-TEST_F(Desktop, ToolbarPicturesStandOutUnderEveryTheme) {
+// Under the default, the dark and the high-contrast themes every toolbar picture stands out from
+// the toolbar by at least 3:1, and the About box's texts from their ground by 4.5:1.
+TEST_F(Desktop, PicturesAndTextsStandOutUnderEveryTheme) {
     for (const std::string theme : {"Adwaita", "Adwaita:dark", "HighContrast"}) {
         program_ = std::make_unique<test::program>(std::vector<std::string>{ZARNIC_BINARY},
                                                    std::vector<std::string>{"GTK_THEME=" + theme});
@@ -612,6 +612,13 @@ TEST_F(Desktop, ToolbarPicturesStandOutUnderEveryTheme) {
             EXPECT_GE(outline_contrast(g.x + b * button_width, g.y + toolbar_top, button_width, 30),
                       3.0)
                 << button_captions[b] << " under " << theme;
+        // The About box's texts, black on a light ground, stay readable on a dark one.
+        ASSERT_TRUE(test::activate(window));
+        test::press_keys("Right Right Right Right Right Right Right space");
+        unsigned long about = wait_new_window({window}, about_title);
+        ASSERT_NE(about, 0u) << theme;
+        test::window_geometry a = test::geometry_of(about);
+        EXPECT_GE(outline_contrast(a.x + 126, a.y + 12, 259, 145), 4.5) << "About, " << theme;
         program_.reset();
     }
 }
