@@ -5,6 +5,7 @@
 #include "ui/fonts.h"
 #include "ui/style.h"
 
+#include <atkmm/object.h>
 #include <gdk/gdkkeysyms.h>
 #include <gtkmm/buttonbox.h>
 #include <gtkmm/messagedialog.h>
@@ -134,6 +135,7 @@ void about_box::init_label(Gtk::Label& label, const about_control& c) {
 void about_box::init_line(Gtk::DrawingArea& line, const about_control& c) {
     double red = (c.colour & 0xFF) / 255.0, green = (c.colour >> 8 & 0xFF) / 255.0,
            blue = (c.colour >> 16 & 0xFF) / 255.0;
+    line.get_accessible()->set_role(Atk::ROLE_SEPARATOR);
     line.signal_draw().connect([red, green, blue](const Cairo::RefPtr<Cairo::Context>& cr) {
         cr->set_source_rgb(red, green, blue);
         cr->paint();

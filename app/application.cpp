@@ -4,6 +4,7 @@
 #include "resources/constants.h"
 #include "webview/render_mode.h"
 
+#include <atk/atk.h>
 #include <gdk/gdk.h>
 
 #include <string>
@@ -52,7 +53,14 @@ int run(int, char**) {
     g_set_application_name(app_name.data());
     g_application = Gtk::Application::create(std::string(app_id), Gio::APPLICATION_NON_UNIQUE);
     g_application->signal_startup().connect([] { gdk_set_program_class(app_id.data()); });
-    g_application->signal_activate().connect([] { show_frmSplash(); });
+    g_application->signal_activate().connect([] {
+        // The name assistive technology gives the program. GTK's accessible for the application
+        // answers with the executable's name whatever it is told, so its answer is replaced.
+        ATK_OBJECT_GET_CLASS(atk_get_root())->get_name = [](AtkObject*) {
+            return g_get_application_name();
+        };
+        show_frmSplash();
+    });
     // Windows end the program through the application's "quit" action.
     g_application->add_action("quit", &quit);
     // The program takes no command line, so none is handed to GApplication either.

@@ -7,9 +7,13 @@
 #include "ui/window_host.h"
 #include "webview/web_view.h"
 
+#include <atkmm/object.h>
 #include <gdk/gdkx.h>
 #include <gdkmm/general.h>
 #include <glibmm/main.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace zarnic {
 
@@ -95,8 +99,9 @@ void splash_window::init_frame() {
 }
 
 void splash_window::init_labels() {
-    // Children of a Gtk::Fixed are drawn in the order they were put, so the table's rows go in
-    // from back to front.
+    // The labels go in as a person reads them, top to bottom (the order assistive technology
+    // takes), and are painted in the table's order from back to front, so that where two boxes
+    // overlap the one listed first lies on top.
     struct label_row {
         Gtk::Label& label;
         const twips_box& box;
@@ -106,13 +111,14 @@ void splash_window::init_labels() {
         bool sizes_itself;
     };
     const label_row rows[] = {
-        {lblCompanyProduct, splash_layout::lblCompanyProduct, bold, 9.75, Gtk::ALIGN_CENTER, true},
-        {lblProductName, splash_layout::lblProductName, bold, 32.25, Gtk::ALIGN_CENTER, true},
-        {lblPlatform, splash_layout::lblPlatform, bold, 15.75, Gtk::ALIGN_END, true},
-        {lblVersion, splash_layout::lblVersion, bold, 12, Gtk::ALIGN_END, true},
-        {lblCompany, splash_layout::lblCompany, bold, 8.25, Gtk::ALIGN_START, false},
         {lblCopyright, splash_layout::lblCopyright, regular, 8.25, Gtk::ALIGN_START, false},
+        {lblCompany, splash_layout::lblCompany, bold, 8.25, Gtk::ALIGN_START, false},
+        {lblVersion, splash_layout::lblVersion, bold, 12, Gtk::ALIGN_END, true},
+        {lblPlatform, splash_layout::lblPlatform, bold, 15.75, Gtk::ALIGN_END, true},
+        {lblProductName, splash_layout::lblProductName, bold, 32.25, Gtk::ALIGN_CENTER, true},
+        {lblCompanyProduct, splash_layout::lblCompanyProduct, bold, 9.75, Gtk::ALIGN_CENTER, true},
     };
+    std::vector<const label_row*> reading;
     for (const label_row& row : rows) {
         set_font(row.label, font_description(arial, row.points, row.style));
         make_opaque(row.label);
@@ -122,11 +128,17 @@ void splash_window::init_labels() {
         row.label.set_yalign(0.0f);
         if (!row.sizes_itself)
             row.label.set_size_request(px(row.box.width), px(row.box.height));
-        frame_content.put(row.label, px(row.box.left), px(row.box.top));
+        frame_content.paint_order.insert(frame_content.paint_order.begin(), &row.label);
+        reading.push_back(&row);
     }
+    std::stable_sort(reading.begin(), reading.end(),
+                     [](auto* a, auto* b) { return a->box.top < b->box.top; });
+    for (const label_row* row : reading)
+        frame_content.put(row->label, px(row->box.left), px(row->box.top));
 
     const twips_box& line = splash_layout::Line1;
     Line1.set_size_request(std::min(px(line.width), px(splash_layout::Frame1.width)), 1);
+    Line1.get_accessible()->set_role(Atk::ROLE_SEPARATOR);
     Line1.signal_draw().connect([this](const Cairo::RefPtr<Cairo::Context>& cr) {
         Gdk::RGBA ink = get_style_context()->get_color(Gtk::STATE_FLAG_NORMAL);
         Gdk::Cairo::set_source_rgba(cr, ink);
@@ -134,10 +146,12 @@ void splash_window::init_labels() {
         return true;
     });
     frame_content.put(Line1, px(line.left), px(line.top));
+    frame_content.paint_order.push_back(&Line1);
 
     const twips_box& image = splash_layout::Image1;
     Image1.set_size_request(px(image.width), px(image.height));
     frame_content.put(Image1, px(image.left), px(image.top));
+    frame_content.paint_order.push_back(&Image1);
 }
 
 void splash_window::place_sized(Gtk::Label& label, const twips_box& box, Gtk::Align keep) {

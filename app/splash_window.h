@@ -6,6 +6,7 @@
 #include "resources/resources.h"
 #include "ui/layout.h"
 #include "ui/picture_view.h"
+#include "ui/stacked_fixed.h"
 
 #include <gdkmm/seat.h>
 #include <gtkmm/drawingarea.h>
@@ -48,7 +49,7 @@ public:
 
     // The controls, public for tests.
     Gtk::EventBox Frame1;
-    Gtk::Fixed frame_content;
+    stacked_fixed frame_content;
     picture_view Image1{resources::logo_picture};
     Gtk::DrawingArea Line1;
     Gtk::Label lblCopyright;

@@ -6,6 +6,7 @@
 #include "ui/style.h"
 #include "ui/window_host.h"
 
+#include <atkmm/object.h>
 #include <glibmm/main.h>
 #include <gtkmm/application.h>
 
@@ -95,6 +96,9 @@ void browser_window::init_address_strip() {
                    px(browser_layout::lblAddress.top));
 
     cboAddress.set_name("cboAddress");
+    // The entry inside is labelled by "Address:" through the access key; the box itself is named
+    // too, since screen readers announce the combo box before its entry.
+    cboAddress.get_accessible()->set_name("Address");
     set_font(*cboAddress.get_entry(), font_description(ms_sans_serif, 8.25));
     cboAddress.set_size_request(px(browser_layout::cboAddress.width),
                                 px(browser_layout::cboAddress.height));

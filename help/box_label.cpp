@@ -7,10 +7,11 @@ namespace zarnic {
 
 box_label::box_label(const Glib::ustring& text, const Pango::FontDescription& font, int width,
                      int height)
-    : text_(text)
+    : Gtk::Label(text)
+    , text_(text)
     , font_(font)
-    , width_(width) {
-    set_has_window(false);
+    , width_(width)
+    , height_(height) {
     set_can_focus(false);
     set_size_request(width, height);
     // The background class gives the theme's window colours: its background and its text colour.
@@ -85,6 +86,26 @@ bool box_label::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
     cr->move_to(0, 0);
     layout()->show_in_cairo_context(cr);
     return true;
+}
+
+Gtk::SizeRequestMode box_label::get_request_mode_vfunc() const {
+    return Gtk::SIZE_REQUEST_CONSTANT_SIZE;
+}
+
+void box_label::get_preferred_width_vfunc(int& minimum, int& natural) const {
+    minimum = natural = width_;
+}
+
+void box_label::get_preferred_height_vfunc(int& minimum, int& natural) const {
+    minimum = natural = height_;
+}
+
+void box_label::get_preferred_height_for_width_vfunc(int, int& minimum, int& natural) const {
+    get_preferred_height_vfunc(minimum, natural);
+}
+
+void box_label::get_preferred_width_for_height_vfunc(int, int& minimum, int& natural) const {
+    get_preferred_width_vfunc(minimum, natural);
 }
 
 } // namespace zarnic

@@ -7,8 +7,11 @@
 #include "ui/style.h"
 #include "ui/window_host.h"
 
-#include <gtkmm/drawingarea.h>
 #include <gtkmm/label.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace zarnic {
 namespace {
@@ -50,24 +53,32 @@ void help_window::init_SSTab1() {
     client_.put(SSTab1, px(help_window_layout.SSTab1.left), px(help_window_layout.SSTab1.top));
     const auto tab_font = help_font(help_style::body);
     for (const help_page& page_content : help_pages()) {
-        Gtk::Fixed& page = SSTab1.add_page(ustring(page_content.caption), tab_font);
-        // The table lists the topmost element first; a container paints its children in the
-        // order they were put, so the topmost goes in last and paints over the boxes below.
-        for (auto it = page_content.elements.rbegin(); it != page_content.elements.rend(); ++it) {
-            const help_element& e = *it;
-            const int width = px(e.box.width), height = px(e.box.height);
+        stacked_fixed& page = SSTab1.add_page(ustring(page_content.caption), tab_font);
+        // Elements go in as a person reads them, top to bottom, which is the order assistive
+        // technology reads them in; the table lists the topmost first, so painted in reverse
+        // table order the topmost goes last and paints over the boxes below it.
+        std::vector<const help_element*> reading;
+        for (const help_element& e : page_content.elements)
+            reading.push_back(&e);
+        std::stable_sort(reading.begin(), reading.end(), [](auto* a, auto* b) {
+            return std::pair(a->box.top, a->box.left) < std::pair(b->box.top, b->box.left);
+        });
+        for (const help_element* e : reading) {
+            const int width = px(e->box.width), height = px(e->box.height);
             Gtk::Widget* widget = nullptr;
-            if (e.style == help_style::picture) {
+            if (e->style == help_style::picture) {
                 auto* picture = Gtk::make_managed<picture_view>(resources::logo_picture);
                 picture->set_size_request(width, height);
                 widget = picture;
             } else {
-                widget = Gtk::make_managed<box_label>(ustring(e.text), help_font(e.style), width,
+                widget = Gtk::make_managed<box_label>(ustring(e->text), help_font(e->style), width,
                                                       height);
             }
-            page.put(*widget, px(e.box.left), px(e.box.top));
-            elements_[e.name] = widget;
+            page.put(*widget, px(e->box.left), px(e->box.top));
+            elements_[e->name] = widget;
         }
+        for (auto it = page_content.elements.rbegin(); it != page_content.elements.rend(); ++it)
+            page.paint_order.push_back(elements_[it->name]);
     }
 }
 

@@ -18,7 +18,10 @@ tab_control::tab_control(int width, int height, int tabs_per_row, int tab_height
     set_size_request(width_, height_);
     stack_.set_size_request(width_, height_);
     stack_.set_transition_type(Gtk::STACK_TRANSITION_TYPE_NONE);
+    // The pages lie under the tab strip, but are read after it: the stack goes in after each
+    // new tab and is painted first.
     put(stack_, 0, 0);
+    paint_order.push_back(&stack_);
 }
 
 int tab_control::get_strip_height() const {
@@ -26,8 +29,8 @@ int tab_control::get_strip_height() const {
     return rows * tab_height_;
 }
 
-Gtk::Fixed& tab_control::add_page(const Glib::ustring& caption,
-                                  const Pango::FontDescription& font) {
+stacked_fixed& tab_control::add_page(const Glib::ustring& caption,
+                                     const Pango::FontDescription& font) {
     const int index = get_tab_count();
     const int row = index / tabs_per_row_;
     const int column = index % tabs_per_row_;
@@ -35,7 +38,7 @@ Gtk::Fixed& tab_control::add_page(const Glib::ustring& caption,
     const int left = column * width_ / tabs_per_row_;
     const int right = (column + 1) * width_ / tabs_per_row_;
 
-    auto* page = Gtk::make_managed<Gtk::Fixed>();
+    auto* page = Gtk::make_managed<stacked_fixed>();
     page->set_size_request(width_, height_);
     stack_.add(*page);
     pages_.push_back(page);
@@ -48,6 +51,9 @@ Gtk::Fixed& tab_control::add_page(const Glib::ustring& caption,
     set_font(*label, font);
     tab->add(*label);
     put(*tab, left, row * tab_height_);
+    paint_order.push_back(tab);
+    remove(stack_);
+    put(stack_, 0, 0);
     tabs_.push_back(tab);
     tab->signal_toggled().connect([this, index] { on_tab_toggled(index); });
 
@@ -74,8 +80,24 @@ void tab_control::on_tab_toggled(int index) {
         grab_focus();
 }
 
+void tab_control::on_map() {
+    stacked_fixed::on_map();
+    // The stack's window was made after the tabs' input windows and would take their clicks:
+    // the tabs go back on top.
+    for (Gtk::RadioButton* tab : tabs_)
+        if (GdkWindow* input = gtk_button_get_event_window(GTK_BUTTON(tab->gobj())))
+            gdk_window_raise(input);
+}
+
 bool tab_control::on_key_press_event(GdkEventKey* event) {
-    if ((event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) == 0) {
+    const auto modifiers = event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK);
+    // Ctrl+Page Up/Down turn the pages as in GTK's own notebooks.
+    if (modifiers == GDK_CONTROL_MASK &&
+        (event->keyval == GDK_KEY_Page_Up || event->keyval == GDK_KEY_Page_Down)) {
+        set_selected(selected_ + (event->keyval == GDK_KEY_Page_Up ? -1 : 1));
+        return true;
+    }
+    if (modifiers == 0) {
         switch (event->keyval) {
         case GDK_KEY_Left:
         case GDK_KEY_KP_Left:
@@ -97,7 +119,7 @@ bool tab_control::on_key_press_event(GdkEventKey* event) {
             break;
         }
     }
-    return Gtk::Fixed::on_key_press_event(event);
+    return stacked_fixed::on_key_press_event(event);
 }
 
 bool tab_control::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
@@ -108,7 +130,7 @@ bool tab_control::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
     context->render_frame(cr, 0, strip, width_, height_ - strip);
     context->context_restore();
 
-    Gtk::Fixed::on_draw(cr);
+    stacked_fixed::on_draw(cr);
 
     if (has_focus() && selected_ >= 0) {
         Gtk::RadioButton& tab = *tabs_[selected_];

@@ -5,8 +5,11 @@
 // drawn over the top of the pages and the page frame below it.
 //
 // It behaves like a tab control at the keyboard: the control takes the focus as one stop in the
-// window's focus chain (its tab buttons take none), Left/Right select the previous/next tab and
-// Home/End the first/last. Other keys, Enter and Escape among them, are left to the window.
+// window's focus chain (its tab buttons take none), Left/Right and Ctrl+Page Up/Down select the
+// previous/next tab and Home/End the first/last. Other keys, Enter and Escape among them, are left
+// to the window.
+
+#include "ui/stacked_fixed.h"
 
 #include <gtkmm/fixed.h>
 #include <gtkmm/radiobutton.h>
@@ -17,7 +20,7 @@
 
 namespace zarnic {
 
-class tab_control : public Gtk::Fixed {
+class tab_control : public stacked_fixed {
 public:
     // Sizes in pixels: the whole control, and the height of one row of tabs.
     tab_control(int width, int height, int tabs_per_row, int tab_height);
@@ -26,7 +29,7 @@ public:
 
     // Adds a tab with its caption at the end and returns its page, to be filled by the caller.
     // The first tab added is the selected one.
-    Gtk::Fixed& add_page(const Glib::ustring& caption, const Pango::FontDescription& font);
+    stacked_fixed& add_page(const Glib::ustring& caption, const Pango::FontDescription& font);
 
     int get_tab_count() const { return int(tabs_.size()); }
     int get_selected() const { return selected_; }
@@ -37,6 +40,7 @@ public:
 
 protected:
     bool on_key_press_event(GdkEventKey* event) override;
+    void on_map() override;
     bool on_draw(const Cairo::RefPtr<Cairo::Context>& cr) override;
 
 private:
@@ -49,7 +53,7 @@ private:
     Gtk::Stack stack_;
     Gtk::RadioButton::Group group_;
     std::vector<Gtk::RadioButton*> tabs_;
-    std::vector<Gtk::Fixed*> pages_;
+    std::vector<stacked_fixed*> pages_;
     int selected_ = -1;
 };
 

@@ -55,4 +55,7 @@ Glib::RefPtr<Gdk::Pixbuf> toolbar_picture(int index, int size);
 // How many pictures the toolbar's image list holds; their indexes run from 1.
 int toolbar_picture_count();
 
+// What the logo shows, in words, for assistive technology.
+inline constexpr const char* logo_description = "Zarnic! logo";
+
 } // namespace zarnic::resources

@@ -19,6 +19,8 @@ packages=(
     # tests
     libgtest-dev libx11-dev libxcb1-dev xvfb xauth openbox xdotool x11-utils imagemagick
     openssl strace gstreamer1.0-tools clang-format
+    # tests: what a screen reader reads (AT-SPI on a private D-Bus bus), the themes looked at
+    libatspi2.0-dev at-spi2-core dbus-daemon gnome-themes-extra
     # tests of the installed tree and of the package
     desktop-file-utils appstream lintian
     # benchmark (make bench): its driver

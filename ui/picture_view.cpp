@@ -2,6 +2,7 @@
 
 #include "resources/resources.h"
 
+#include <atkmm/object.h>
 #include <gdkmm/general.h>
 
 #include <utility>
@@ -9,7 +10,14 @@
 namespace zarnic {
 
 picture_view::picture_view(std::string name)
-    : name_(std::move(name)) {}
+    : name_(std::move(name)) {
+    auto accessible = get_accessible();
+    accessible->set_role(Atk::ROLE_IMAGE);
+    if (name_ == resources::logo_picture) {
+        accessible->set_name(resources::logo_description);
+        accessible->set_description(resources::logo_description);
+    }
+}
 
 Glib::RefPtr<Gdk::Pixbuf> picture_view::rendering(int device_width, int device_height) {
     if (!rendering_ || rendering_->get_width() != device_width ||

@@ -2,7 +2,8 @@
 // Shows one picture of the program's bundle (resources::picture) stretched to the widget's
 // allocation. It is drawn at the allocation's size in device pixels (allocation times the
 // screen's scale factor), so it stays sharp on HiDPI screens; the rendering is kept until the
-// size or the scale changes.
+// size or the scale changes. Assistive technology reads it as an image, the logo by its
+// description.
 
 #include <gdkmm/pixbuf.h>
 #include <gtkmm/drawingarea.h>

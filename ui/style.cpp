@@ -20,7 +20,14 @@ void load_style_sheet() {
 }
 
 void make_opaque(Gtk::Widget& widget, bool black_text) {
-    widget.get_style_context()->add_class(black_text ? "opaque-black" : "opaque");
+    // Black text is the design's dark text on a light button face. On a dark theme it would all
+    // but vanish, so the theme's own text colour takes its place there.
+    auto style = widget.get_style_context();
+    Gdk::RGBA ground;
+    const bool dark_ground =
+        style->lookup_color("theme_bg_color", ground) &&
+        0.2126 * ground.get_red() + 0.7152 * ground.get_green() + 0.0722 * ground.get_blue() < 0.5;
+    style->add_class(black_text && !dark_ground ? "opaque-black" : "opaque");
 }
 
 } // namespace zarnic

@@ -12,7 +12,7 @@ void load_style_sheet();
 
 // Makes a label paint its whole box in the window's background colour before its text, so that
 // it covers whatever lies below it where boxes overlap; black_text gives it black text instead
-// of the theme's.
+// of the theme's, where the theme's background is light.
 void make_opaque(Gtk::Widget& widget, bool black_text = false);
 
 } // namespace zarnic

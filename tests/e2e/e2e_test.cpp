@@ -6,6 +6,9 @@
 // Home and Search open internet addresses fixed at build time; the program runs with a proxy on
 // 127.0.0.1 that refuses every connection, so nothing leaves the machine, and the test's own
 // pages on 127.0.0.1 bypass it.
+#include "about/about_box.h"
+#include "help/help_texts.h"
+#include "support/accessible_tree.h"
 #include "support/page_server.h"
 #include "support/program.h"
 #include "support/test_env.h"
@@ -13,11 +16,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <utility>
 
 namespace zarnic {
@@ -428,6 +434,214 @@ TEST_F(Desktop, HelpWindowTabsAndItsButton) {
     click_in(help, g.width / 2, g.height - 15);
     EXPECT_TRUE(wait_gone(help)) << "the button did not close the Help window";
     EXPECT_EQ(windows(), std::vector<unsigned long>{browser});
+}
+
+// The toolbar's buttons, by their captions, left to right.
+const char* const button_captions[] = {"Back", "Forward", "Stop",       "Refresh",
+                                       "Home", "Search",  "New Window", "About"};
+
+// What a screen reader meets in each window, read through AT-SPI: rows of role and name that must
+// come in this order in the window's tree, a label's text being its name and a picture's
+// description its name.
+using read_rows = std::vector<std::pair<std::string, std::string>>;
+
+// The first row the window does not read, looked for after the row before it; "" if none.
+std::string unread(const test::accessible_window& window, const read_rows& rows) {
+    auto at = window.begin();
+    for (const auto& [role, name] : rows) {
+        at = std::find_if(at, window.end(), [&](const test::accessible& a) {
+            return a.role == role && a.name == name && (role != "label" || a.text == name) &&
+                   (role != "image" || a.description == name);
+        });
+        if (at == window.end())
+            return role + " \"" + name + "\"";
+        ++at;
+    }
+    return "";
+}
+
+TEST_F(Desktop, AScreenReaderReadsEveryWindowReachedByKeyboardAlone) {
+    test::accessibility_bus bus;
+    program_ =
+        std::make_unique<test::program>(std::vector<std::string>{ZARNIC_BINARY}, bus.environment());
+    // The window of that title, read until it holds the rows (it may still be filling in).
+    auto reads = [&](const std::string& title, const read_rows& rows) {
+        std::string missing = "no window \"" + title + "\"";
+        poll_until([&] {
+            for (const test::accessible_window& window : bus.windows(program_->pid()))
+                if (window.front().name == title)
+                    missing = unread(window, rows);
+            return missing.empty();
+        });
+        return missing;
+    };
+    const read_rows splash{{"label", "Making the web a doddle!"},
+                           {"label", "Zarnic! 1.0"},
+                           {"label", "Windows XP/2000"},
+                           {"label", "Version 1.0.0"},
+                           {"label", "Copyright"},
+                           {"label", "Quellan"},
+                           {"image", "Zarnic! logo"}};
+    EXPECT_EQ(reads("", splash), "") << "the splash";
+    EXPECT_EQ(bus.application_name(program_->pid()), "Zarnic!");
+
+    unsigned long browser = wait_new_window({}, start_title);
+    ASSERT_NE(browser, 0u);
+    read_rows window{{"menu", "File"},
+                     {"menu item", "New Window"},
+                     {"menu item", "Close Zarnic!"},
+                     {"menu item", "About Zarnic! 1.0"},
+                     {"menu", "Help"},
+                     {"menu item", "Zarnic! Help Libary"},
+                     {"label", "Address:"},
+                     {"combo box", "Address"}};
+    for (const char* caption : button_captions)
+        window.emplace_back("push button", caption);
+    EXPECT_EQ(reads(start_title, window), "") << "the browser window";
+
+    // The focus starts on the toolbar's first button; arrows lead along it to About.
+    ASSERT_TRUE(test::activate(browser));
+    test::press_keys("Right Right Right Right Right Right Right space");
+    read_rows about;
+    for (const about_control& c : about_box_layout) {
+        std::string text(c.text);
+        std::erase(text, '_');
+        if (c.kind != about_kind::line)
+            about.emplace_back(c.kind == about_kind::label    ? "label"
+                               : c.kind == about_kind::button ? "push button"
+                                                              : "image",
+                               c.kind == about_kind::image ? "Zarnic! logo" : text);
+    }
+    EXPECT_EQ(reads(about_title, about), "") << "the About box";
+    test::press_keys("Escape");
+
+    // F10 opens the menu bar; the Help window's pages turn with arrows and Ctrl+Page Down.
+    ASSERT_TRUE(poll_until([&] { return windows().size() == 1 && test::activate(browser); }));
+    test::press_keys("F10 Right Down Return");
+    unsigned long help = wait_new_window({browser}, help_title);
+    ASSERT_NE(help, 0u);
+    ASSERT_TRUE(test::activate(help));
+    const char* turn[] = {"Right", "Right", "ctrl+Next"};
+    for (size_t page = 0; page < help_pages().size(); ++page) {
+        read_rows rows;
+        for (const help_page& tab : help_pages())
+            rows.emplace_back("radio button", tab.caption);
+        std::vector<help_element> reading(help_pages()[page].elements.begin(),
+                                          help_pages()[page].elements.end());
+        std::stable_sort(reading.begin(), reading.end(),
+                         [](const auto& a, const auto& b) { return a.box.top < b.box.top; });
+        for (const help_element& e : reading)
+            rows.emplace_back(e.style == help_style::picture ? "image" : "label",
+                              e.style == help_style::picture ? "Zarnic! logo" : e.text);
+        rows.emplace_back("push button", ":-)  Back to Zarnic!  :-)");
+        EXPECT_EQ(reads(help_title, rows), "") << "Help page " << page + 1;
+        if (page < 3)
+            test::press_keys(turn[page]);
+    }
+    // Tab leads to the button, and Space presses it; F10 and the arrows reach Close Zarnic!.
+    test::press_keys("Tab space");
+    EXPECT_TRUE(wait_gone(help)) << "Tab and Space did not close the Help window";
+    ASSERT_TRUE(test::activate(browser));
+    test::press_keys("F10 Down Down Return");
+    EXPECT_TRUE(ended());
+}
+
+// The contrast of two colours as the usual rule for text and graphics computes it, 1 to 21.
+using rgb = std::array<int, 3>;
+double contrast(const rgb& a, const rgb& b) {
+    auto luminance = [](const rgb& c) {
+        double sum = 0;
+        for (int i = 0; i < 3; ++i) {
+            const double v = c[size_t(i)] / 255.0;
+            sum += std::array{0.2126, 0.7152, 0.0722}[size_t(i)] *
+                   (v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+        }
+        return sum;
+    };
+    const double x = luminance(a) + 0.05, y = luminance(b) + 0.05;
+    return std::max(x, y) / std::min(x, y);
+}
+
+// How clearly a picture stands out from the ground around it, in a width x height part of the
+// screen: its outline is every pixel that differs visibly from the ground (the commonest colour)
+// and touches the ground outside it; each counts with its best contrast within one pixel inward,
+// and nine in ten of them reach the contrast returned.
+double outline_contrast(int x, int y, int width, int height) {
+    std::istringstream in(test::shell("import -silent -window root -crop " + std::to_string(width) +
+                                      "x" + std::to_string(height) + "+" + std::to_string(x) + "+" +
+                                      std::to_string(y) + " -depth 8 -compress none ppm:-"));
+    std::string magic;
+    int w = 0, h = 0, max = 0;
+    in >> magic >> w >> h >> max;
+    std::vector<rgb> pixels(size_t(w * h));
+    std::map<rgb, int> count;
+    for (rgb& p : pixels)
+        in >> p[0] >> p[1] >> p[2], ++count[p];
+    const rgb ground = std::max_element(count.begin(), count.end(), [](auto& a, auto& b) {
+                           return a.second < b.second;
+                       })->first;
+    auto inside = [&](int i, int j) { return i >= 0 && j >= 0 && i < w && j < h; };
+    auto drawn = [&](int i, int j) {
+        return inside(i, j) && contrast(pixels[size_t(j * w + i)], ground) >= 1.25;
+    };
+    // The ground outside the picture, flooded in from the edges.
+    std::vector<bool> outside(pixels.size());
+    std::function<void(int, int)> flood = [&](int i, int j) {
+        if (inside(i, j) && !drawn(i, j) && !outside[size_t(j * w + i)]) {
+            outside[size_t(j * w + i)] = true;
+            flood(i + 1, j), flood(i - 1, j), flood(i, j + 1), flood(i, j - 1);
+        }
+    };
+    for (int i = 0; i < w; ++i)
+        flood(i, 0), flood(i, h - 1);
+    for (int j = 0; j < h; ++j)
+        flood(0, j), flood(w - 1, j);
+    std::vector<double> outline;
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i) {
+            bool edge = false;
+            for (auto [di, dj] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}})
+                edge |= inside(i + di, j + dj) && outside[size_t((j + dj) * w + i + di)];
+            if (!drawn(i, j) || !edge)
+                continue;
+            double best = 0;
+            for (int dj = -1; dj <= 1; ++dj)
+                for (int di = -1; di <= 1; ++di)
+                    if (drawn(i + di, j + dj))
+                        best =
+                            std::max(best, contrast(pixels[size_t((j + dj) * w + i + di)], ground));
+            outline.push_back(best);
+        }
+    if (outline.empty())
+        return 0;
+    std::sort(outline.begin(), outline.end());
+    return outline[outline.size() / 10];
+}
+
+// Under the default, the dark and the high-contrast themes every toolbar picture stands out from
+// the toolbar by at least 3:1, and the About box's texts from their ground by 4.5:1.
+TEST_F(Desktop, PicturesAndTextsStandOutUnderEveryTheme) {
+    for (const std::string theme : {"Adwaita", "Adwaita:dark", "HighContrast"}) {
+        program_ = std::make_unique<test::program>(std::vector<std::string>{ZARNIC_BINARY},
+                                                   std::vector<std::string>{"GTK_THEME=" + theme});
+        unsigned long window = wait_new_window({}, start_title);
+        ASSERT_NE(window, 0u) << theme;
+        // The pointer away from the toolbar, whose buttons light up under it.
+        test::shell("xdotool mousemove 0 0");
+        test::window_geometry g = test::geometry_of(window);
+        for (int b = About; b >= Back; --b)
+            EXPECT_GE(outline_contrast(g.x + b * button_width, g.y + toolbar_top, button_width, 30),
+                      3.0)
+                << button_captions[b] << " under " << theme;
+        // The About box's texts, black on a light ground, stay readable on a dark one.
+        ASSERT_TRUE(test::activate(window));
+        test::press_keys("Right Right Right Right Right Right Right space");
+        unsigned long about = wait_new_window({window}, about_title);
+        ASSERT_NE(about, 0u) << theme;
+        test::window_geometry a = test::geometry_of(about);
+        EXPECT_GE(outline_contrast(a.x + 126, a.y + 12, 259, 145), 4.5) << "About, " << theme;
+        program_.reset();
+    }
 }
 
 // A browsing session creates nothing that lasts: traced over the whole process tree, every file
