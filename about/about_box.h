@@ -88,6 +88,12 @@ public:
     about_box(const about_box&) = delete;
     about_box& operator=(const about_box&) = delete;
 
+protected:
+    bool on_key_press_event(GdkEventKey* event) override;
+    void on_realize() override;
+    void on_map() override;
+
+private:
     // The client area and its controls, in the order they are placed.
     client_area client{px(about_width), px(about_height)};
     Gtk::Label lblTitle;
@@ -100,12 +106,6 @@ public:
     Gtk::Button cmdSysInfo;
     Gtk::Label Label1;
 
-protected:
-    bool on_key_press_event(GdkEventKey* event) override;
-    void on_realize() override;
-    void on_map() override;
-
-private:
     void init_window();
     void init_controls();
     // The controls, one for each row of about_box_layout and in its order.

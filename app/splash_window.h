@@ -47,7 +47,8 @@ public:
     splash_window(const splash_window&) = delete;
     splash_window& operator=(const splash_window&) = delete;
 
-    // The controls, public for tests.
+private:
+    // The controls: Frame1 on the window, the others inside it.
     Gtk::EventBox Frame1;
     stacked_fixed frame_content;
     picture_view Image1{resources::logo_picture};
@@ -58,11 +59,9 @@ public:
     Gtk::Label lblPlatform;
     Gtk::Label lblProductName;
     Gtk::Label lblCompanyProduct;
-    // The timer, running from the moment the window is made until it fires once; disconnecting
-    // it holds the splash up (tests that inspect the window do, so that it cannot go under them).
+    // The timer, running from the moment the window is made until it fires once.
     sigc::connection Timer1;
 
-private:
     void init_frame();
     void init_labels();
     void Form_Load();

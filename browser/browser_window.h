@@ -66,16 +66,8 @@ public:
     void Load();
     bool is_loaded() const { return loaded_; }
 
-    // Opens a new browser window on the home address; this window stays as it is.
-    static void OpenNewWindow();
-
-    // The address this window opened on.
-    std::string StartingAddress;
-
-    // The toolbar's click handler, given the clicked button's key.
-    void tbToolBar_ButtonClick(const std::string& key);
-
-    // Controls, in packing order; public so tests can drive them as a user would.
+private:
+    // Controls, in packing order.
     Gtk::Box layout_{Gtk::ORIENTATION_VERTICAL};
     Gtk::MenuBar menu_bar;
     Gtk::MenuItem file{"File"};
@@ -94,16 +86,23 @@ public:
     std::array<picture_button, std::size(toolbar_buttons)> buttons;
     web_view brwWebBrowser;
 
-private:
+    // The address this window opened on.
+    std::string StartingAddress;
+
     void init_menus();
     void init_address_strip();
     void init_toolbar();
     void init_web_view();
     void init_focus_chain();
 
+    // Opens a new browser window on the home address; this window stays as it is.
+    static void OpenNewWindow();
+
     void Form_Resize(int client_width_twips, int client_height_twips);
     void timTimer_Timer();
     void set_timer(bool enabled);
+    // The toolbar's click handler, given the clicked button's key.
+    void tbToolBar_ButtonClick(const std::string& key);
     void cboAddress_Click();
     void cboAddress_Changed();
     void cboAddress_KeyPress_Enter();

@@ -1,7 +1,7 @@
 #pragma once
 // The fixed content of the Help window: the four tab captions and, for each page, its labels and
 // picture with their boxes, text styles and texts. Nothing here changes at run time; the window
-// builds its pages by walking these tables, and the tests read them.
+// builds its pages by walking these tables.
 
 #include "ui/layout.h"
 

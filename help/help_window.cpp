@@ -10,6 +10,7 @@
 #include <gtkmm/label.h>
 
 #include <algorithm>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -63,6 +64,7 @@ void help_window::init_SSTab1() {
         std::stable_sort(reading.begin(), reading.end(), [](auto* a, auto* b) {
             return std::pair(a->box.top, a->box.left) < std::pair(b->box.top, b->box.left);
         });
+        std::map<const help_element*, Gtk::Widget*> widget_of;
         for (const help_element* e : reading) {
             const int width = px(e->box.width), height = px(e->box.height);
             Gtk::Widget* widget = nullptr;
@@ -75,10 +77,10 @@ void help_window::init_SSTab1() {
                                                       height);
             }
             page.put(*widget, px(e->box.left), px(e->box.top));
-            elements_[e->name] = widget;
+            widget_of[e] = widget;
         }
         for (auto it = page_content.elements.rbegin(); it != page_content.elements.rend(); ++it)
-            page.paint_order.push_back(elements_[it->name]);
+            page.paint_order.push_back(widget_of[&*it]);
     }
 }
 
@@ -98,11 +100,6 @@ void help_window::on_realize() {
     // A fixed tool window: a title bar with a close box only, no minimise or maximise.
     get_window()->set_functions(Gdk::FUNC_MOVE | Gdk::FUNC_CLOSE);
     get_window()->set_decorations(Gdk::DECOR_BORDER | Gdk::DECOR_TITLE);
-}
-
-Gtk::Widget* help_window::element(std::string_view name) const {
-    auto it = elements_.find(name);
-    return it == elements_.end() ? nullptr : it->second;
 }
 
 void help_window::Command1_Click() {

@@ -11,7 +11,6 @@
 #include <gtkmm/fixed.h>
 #include <gtkmm/window.h>
 
-#include <map>
 #include <string_view>
 
 namespace zarnic {
@@ -39,28 +38,20 @@ public:
     help_window(const help_window&) = delete;
     help_window& operator=(const help_window&) = delete;
 
-    // A page element by its control name ("Image1", "Label14", "Label1(2)"), or nullptr.
-    Gtk::Widget* element(std::string_view name) const;
-
-private:
-    client_area client_;
-
-public:
-    // The window's controls, in focus order.
-    tab_control SSTab1;
-    Gtk::Button Command1;
-
 protected:
     void on_realize() override;
 
 private:
+    client_area client_;
+    // The window's controls, in focus order.
+    tab_control SSTab1;
+    Gtk::Button Command1;
+
     void init_window();
     void init_SSTab1();
     void init_Command1();
 
     void Command1_Click();
-
-    std::map<std::string_view, Gtk::Widget*> elements_;
 };
 
 } // namespace zarnic
