@@ -20,7 +20,7 @@ void load_style_sheet() {
 }
 
 void make_opaque(Gtk::Widget& widget, bool black_text) {
-    // Black text is the design's dark text on a light button face. On a dark theme it would all
+    // Black text is dark ink on a light button face. On a dark theme it would all
     // but vanish, so the theme's own text colour takes its place there.
     auto style = widget.get_style_context();
     Gdk::RGBA ground;
