@@ -584,18 +584,22 @@ double outline_contrast(int x, int y, int width, int height) {
     auto drawn = [&](int i, int j) {
         return inside(i, j) && contrast(pixels[size_t(j * w + i)], ground) >= 1.25;
     };
-    // The ground outside the picture, flooded in from the edges.
+    // The ground outside the picture, flooded in from the edges (with a list of pixels to visit,
+    // not by recursion, which a large ground would take deeper than the stack goes).
     std::vector<bool> outside(pixels.size());
-    std::function<void(int, int)> flood = [&](int i, int j) {
+    std::vector<std::pair<int, int>> to_visit;
+    for (int i = 0; i < w; ++i)
+        to_visit.insert(to_visit.end(), {{i, 0}, {i, h - 1}});
+    for (int j = 0; j < h; ++j)
+        to_visit.insert(to_visit.end(), {{0, j}, {w - 1, j}});
+    while (!to_visit.empty()) {
+        const auto [i, j] = to_visit.back();
+        to_visit.pop_back();
         if (inside(i, j) && !drawn(i, j) && !outside[size_t(j * w + i)]) {
             outside[size_t(j * w + i)] = true;
-            flood(i + 1, j), flood(i - 1, j), flood(i, j + 1), flood(i, j - 1);
+            to_visit.insert(to_visit.end(), {{i + 1, j}, {i - 1, j}, {i, j + 1}, {i, j - 1}});
         }
-    };
-    for (int i = 0; i < w; ++i)
-        flood(i, 0), flood(i, h - 1);
-    for (int j = 0; j < h; ++j)
-        flood(0, j), flood(w - 1, j);
+    }
     std::vector<double> outline;
     for (int j = 0; j < h; ++j)
         for (int i = 0; i < w; ++i) {
