@@ -237,12 +237,6 @@ void click_screen(int x, int y) {
     shell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
 }
 
-std::string screen_digest(int x, int y, int width, int height) {
-    return shell("import -silent -window root -crop " + std::to_string(width) + "x" +
-                 std::to_string(height) + "+" + std::to_string(x) + "+" + std::to_string(y) +
-                 " -depth 8 rgb:- | md5sum");
-}
-
 // New top-level windows are watched for changes of their properties as they are made, so that
 // even their first title is seen.
 title_recorder::title_recorder()

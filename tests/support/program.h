@@ -70,9 +70,6 @@ void press_keys(const std::string& keys);
 void type_keys(const std::string& text);
 void click_screen(int x, int y);
 
-// A digest of what part of the screen shows: equal digests, equal pixels.
-std::string screen_digest(int x, int y, int width, int height);
-
 // Every title each top-level window has had since the recorder started, read by a thread of its
 // own as the X server announces the change: a title that lasts a few milliseconds is still seen.
 class title_recorder {
