@@ -539,14 +539,16 @@ double outline_contrast(int x, int y, int width, int height) {
     const rgb ground = std::max_element(count.begin(), count.end(), [](auto& a, auto& b) {
                            return a.second < b.second;
                        })->first;
+    // Each pixel's contrast with the ground, 0 beyond the part; drawn, those visibly apart.
+    std::vector<double> apart(pixels.size());
+    std::transform(pixels.begin(), pixels.end(), apart.begin(),
+                   [&](const rgb& p) { return contrast(p, ground); });
     auto inside = [&](int i, int j) { return i >= 0 && j >= 0 && i < w && j < h; };
-    auto drawn = [&](int i, int j) {
-        return inside(i, j) && contrast(pixels[size_t(j * w + i)], ground) >= 1.25;
-    };
+    auto at = [&](int i, int j) { return inside(i, j) ? apart[size_t(j * w + i)] : 0.0; };
     // The ground outside the picture, flooded in from the edges.
     std::vector<bool> outside(pixels.size());
     std::function<void(int, int)> flood = [&](int i, int j) {
-        if (inside(i, j) && !drawn(i, j) && !outside[size_t(j * w + i)]) {
+        if (inside(i, j) && at(i, j) < 1.25 && !outside[size_t(j * w + i)]) {
             outside[size_t(j * w + i)] = true;
             flood(i + 1, j), flood(i - 1, j), flood(i, j + 1), flood(i, j - 1);
         }
@@ -555,22 +557,19 @@ double outline_contrast(int x, int y, int width, int height) {
         flood(i, 0), flood(i, h - 1);
     for (int j = 0; j < h; ++j)
         flood(0, j), flood(w - 1, j);
+    auto out = [&](int i, int j) { return inside(i, j) && outside[size_t(j * w + i)]; };
+    // A drawn pixel's best within one pixel is that of a drawn one: the others are below it.
     std::vector<double> outline;
     for (int j = 0; j < h; ++j)
-        for (int i = 0; i < w; ++i) {
-            bool edge = false;
-            for (auto [di, dj] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}})
-                edge |= inside(i + di, j + dj) && outside[size_t((j + dj) * w + i + di)];
-            if (!drawn(i, j) || !edge)
-                continue;
-            double best = 0;
-            for (int dj = -1; dj <= 1; ++dj)
-                for (int di = -1; di <= 1; ++di)
-                    if (drawn(i + di, j + dj))
-                        best =
-                            std::max(best, contrast(pixels[size_t((j + dj) * w + i + di)], ground));
-            outline.push_back(best);
-        }
+        for (int i = 0; i < w; ++i)
+            if (at(i, j) >= 1.25 &&
+                (out(i + 1, j) || out(i - 1, j) || out(i, j + 1) || out(i, j - 1))) {
+                double best = 0;
+                for (int dj = -1; dj <= 1; ++dj)
+                    for (int di = -1; di <= 1; ++di)
+                        best = std::max(best, at(i + di, j + dj));
+                outline.push_back(best);
+            }
     if (outline.empty())
         return 0;
     std::sort(outline.begin(), outline.end());
