@@ -94,10 +94,6 @@ protected:
         });
         return splash;
     }
-    unsigned long start_browser(const std::string& binary = ZARNIC_BINARY) {
-        start(binary);
-        return wait_new_window({}, start_title);
-    }
     bool ended(int timeout_ms = 10000) {
         if (!poll_until([&] { return !program_->running(); }, timeout_ms))
             ADD_FAILURE() << "the program goes on";
@@ -283,7 +279,8 @@ TEST_F(Desktop, BrowserWindowAddressBoxAndToolbar) {
     std::ofstream(recorder) << "#!/bin/sh\necho ran > \"$HOME/recorded\"\n";
     std::filesystem::permissions(recorder, std::filesystem::perms::owner_all);
     write_store(recorder);
-    unsigned long window = start_browser(ZARNIC_TEST_STORE_BINARY);
+    start(ZARNIC_TEST_STORE_BINARY);
+    unsigned long window = wait_new_window({}, start_title);
     ASSERT_NE(window, 0u) << "no browser window on the start page";
 
     // The address box, then each toolbar button.

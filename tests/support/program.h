@@ -43,7 +43,7 @@ private:
 // A window manager on the test's X server, by the name it announces: "Openbox" (new windows
 // get the focus, a click focuses and raises, and only its key for closing the active window,
 // Alt+F4, takes keys away), or as the desktops run theirs: "KWin" (KDE's, kwin_x11), "Mutter"
-// (GNOME's, in X11 mode). Throws std::runtime_error if it does not start.
+// (GNOME's, in X11 mode). Throws if it is unknown or does not start.
 std::unique_ptr<program> start_window_manager(const std::string& name = "Openbox");
 
 // A top-level window's own area on the screen, and the frame drawn around it.
