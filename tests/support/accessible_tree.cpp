@@ -28,9 +28,8 @@ AtspiAccessible* application_of(pid_t pid) {
     return found;
 }
 
-void read(AtspiAccessible* object, int depth, accessible_window& into) {
+void read(AtspiAccessible* object, accessible_window& into) {
     accessible node;
-    node.depth = depth;
     node.role = take(atspi_accessible_get_role_name(object, nullptr));
     node.name = take(atspi_accessible_get_name(object, nullptr));
     node.description = take(atspi_accessible_get_description(object, nullptr));
@@ -42,7 +41,7 @@ void read(AtspiAccessible* object, int depth, accessible_window& into) {
     const int count = atspi_accessible_get_child_count(object, nullptr);
     for (int i = 0; i < count; ++i)
         if (AtspiAccessible* child = atspi_accessible_get_child_at_index(object, i, nullptr)) {
-            read(child, depth + 1, into);
+            read(child, into);
             g_object_unref(child);
         }
 }
@@ -91,7 +90,7 @@ std::vector<accessible_window> accessibility_bus::windows(pid_t pid) const {
     const int count = atspi_accessible_get_child_count(app, nullptr);
     for (int i = 0; i < count; ++i)
         if (AtspiAccessible* window = atspi_accessible_get_child_at_index(app, i, nullptr)) {
-            read(window, 0, windows.emplace_back());
+            read(window, windows.emplace_back());
             g_object_unref(window);
         }
     g_object_unref(app);

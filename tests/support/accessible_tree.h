@@ -10,9 +10,8 @@ typedef struct _GTestDBus GTestDBus;
 
 namespace zarnic::test {
 
-// One object of a window's accessible tree, the window itself first at depth 0.
+// One object of a window's accessible tree, the window itself first.
 struct accessible {
-    int depth = 0;
     std::string role, name, description, text; // text: what its text interface holds
 };
 using accessible_window = std::vector<accessible>; // depth-first, in the order read

@@ -43,7 +43,7 @@ private:
 // A window manager on the test's X server, by the name it announces: "Openbox" (new windows
 // get the focus, a click focuses and raises, and only its key for closing the active window,
 // Alt+F4, takes keys away), or as the desktops run theirs: "KWin" (KDE's, kwin_x11), "Mutter"
-// (GNOME's, in X11 mode). Throws std::runtime_error if it does not start.
+// (GNOME's, in X11 mode). Throws if it is unknown or does not start.
 std::unique_ptr<program> start_window_manager(const std::string& name = "Openbox");
 
 // A top-level window's own area on the screen, and the frame drawn around it.
@@ -69,9 +69,6 @@ void close_window(unsigned long window);
 void press_keys(const std::string& keys);
 void type_keys(const std::string& text);
 void click_screen(int x, int y);
-
-// A digest of what part of the screen shows: equal digests, equal pixels.
-std::string screen_digest(int x, int y, int width, int height);
 
 // Every title each top-level window has had since the recorder started, read by a thread of its
 // own as the X server announces the change: a title that lasts a few milliseconds is still seen.

@@ -4,6 +4,7 @@
 #include "resources/constants.h"
 
 #include "support/page_server.h"
+#include "support/program.h"
 #include "support/test_env.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +14,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <map>
+#include <sstream>
 #include <unistd.h>
 
 namespace zarnic {
@@ -25,25 +25,13 @@ using test::run_until;
 // Every process below root (children, grandchildren, ...) whose command name starts with prefix:
 // the engine's web and network processes.
 std::vector<pid_t> descendants_named(pid_t root, const std::string& prefix) {
-    // Each process's parent and name, from /proc/PID/stat: "pid (name) state ppid ...", where
-    // the name may hold spaces and parentheses.
-    std::map<pid_t, std::pair<pid_t, std::string>> processes;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::string line;
-        std::getline(std::ifstream(entry.path() / "stat"), line);
-        const size_t open = line.find('('), close = line.rfind(')');
-        if (close != line.npos)
-            processes[std::atoi(line.c_str())] = {std::atoi(line.c_str() + close + 4),
-                                                  line.substr(open + 1, close - open - 1)};
-    }
-    // Those named so whose line of parents reaches root.
     std::vector<pid_t> found;
-    for (auto& [pid, process] : processes) {
-        pid_t up = process.first;
-        while (up > 0 && up != root)
-            up = processes.count(up) ? processes[up].first : 0;
-        if (up == root && process.second.rfind(prefix, 0) == 0)
-            found.push_back(pid);
+    std::istringstream children(test::shell("pgrep -P " + std::to_string(root)));
+    for (pid_t child = 0; children >> child;) {
+        if (test::shell("ps -o comm= -p " + std::to_string(child)).rfind(prefix, 0) == 0)
+            found.push_back(child);
+        for (pid_t below : descendants_named(child, prefix))
+            found.push_back(below);
     }
     return found;
 }
@@ -281,12 +269,11 @@ TEST_F(WebViewTest, EveryKindOfTypedTextSettles) {
     std::string search = web_view_search_query;
     EXPECT_EQ(view_->LocationURL(), search.replace(search.find("%s"), 2, "cheap%20flights"));
     // Anything else ends on a page, named, never on an empty one.
+    // One of each kind: a refused scheme, a missing page of the program's own, a host on no
+    // port, very long text, control characters in an address.
     for (const std::string& text :
-         {std::string("ftp://127.0.0.1/"), std::string("view-source:http://127.0.0.1/"),
-          std::string("zarnic://app/missing.html"), std::string("http://"),
-          std::string("https://[::1"), std::string("http://127.0.0.1:99999/"),
-          std::string("localhost:0"), std::string("\x01\x02\x03"), std::string(100000, 'w'),
-          url("/\x7f\x1b[31m"), url("/title.html?") + std::string(100000, 'q')}) {
+         {std::string("ftp://127.0.0.1/"), std::string("zarnic://app/missing.html"),
+          std::string("localhost:0"), std::string(100000, 'w'), url("/\x7f\x1b[31m")}) {
         EXPECT_NE(load(text), "");
         EXPECT_NE(view_->LocationURL(), "about:blank");
     }
