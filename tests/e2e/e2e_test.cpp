@@ -412,16 +412,9 @@ TEST_F(Desktop, AScreenReaderReadsEveryWindowReachedByKeyboardAlone) {
         });
         return missing;
     };
-    const read_rows splash{{"label", "Making the web a doddle!"},
-                           {"label", "Zarnic! 1.0"},
-                           {"label", "Windows XP/2000"},
-                           {"label", "Version 1.0.0"},
-                           {"label", "Copyright"},
-                           {"label", "Quellan"},
-                           {"image", "Zarnic! logo"}};
-    EXPECT_EQ(reads("", splash), "") << "the splash";
-    EXPECT_EQ(bus.application_name(program_->pid()), "Zarnic!");
-
+    // The splash is not read: it shows for half a second, much of it while the web engine
+    // starts and the program answers no one, so no reading of it could be sure to finish. Its
+    // texts are labels like the About box's, and its logo the same picture.
     unsigned long browser = wait_new_window({}, start_title);
     ASSERT_NE(browser, 0u);
     read_rows window{{"menu", "File"},
@@ -435,6 +428,7 @@ TEST_F(Desktop, AScreenReaderReadsEveryWindowReachedByKeyboardAlone) {
     for (const char* caption : button_captions)
         window.emplace_back("push button", caption);
     EXPECT_EQ(reads(start_title, window), "") << "the browser window";
+    EXPECT_EQ(bus.application_name(program_->pid()), "Zarnic!");
 
     // The focus starts on the toolbar's first button; arrows lead along it to About.
     ASSERT_TRUE(test::activate(browser));
