@@ -6,8 +6,6 @@
 #include "browser/browser_window.h"
 #include "help/help_window.h"
 
-#include <gdk/gdkx.h>
-
 #include <string>
 #include <utility>
 
@@ -78,13 +76,8 @@ void show_Help() {
         make_window(s.Help);
         s.Help->show();
     }
-    // Window managers give a tool window no focus of their own accord: it is asked for with the
-    // time of the user's action (the menu's event), or the X server's time when there is none,
-    // which tells the window manager the user wants it now.
-    guint32 time = gtk_get_current_event_time();
-    if (time == GDK_CURRENT_TIME && GDK_IS_X11_WINDOW(s.Help->get_window()->gobj()))
-        time = gdk_x11_get_server_time(s.Help->get_window()->gobj());
-    s.Help->present(time);
+    // Window managers give a tool window no focus of their own accord.
+    present_to_user(*s.Help);
 }
 
 void show_About(Gtk::Window* caller) {

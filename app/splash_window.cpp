@@ -8,7 +8,6 @@
 #include "webview/web_view.h"
 
 #include <atkmm/object.h>
-#include <gdk/gdkx.h>
 #include <gdkmm/general.h>
 #include <glibmm/main.h>
 
@@ -200,10 +199,7 @@ bool splash_window::on_map_event(GdkEventAny* event) {
     auto seat = get_display()->get_default_seat();
     if (seat->grab(get_window(), Gdk::SEAT_CAPABILITY_KEYBOARD, false) == Gdk::GRAB_SUCCESS)
         keyboard_ = seat;
-    // The focus, asked for with the X server's time of the map, which a window manager takes as
-    // a request of the user's.
-    if (GDK_IS_X11_WINDOW(get_window()->gobj()))
-        present(gdk_x11_get_server_time(get_window()->gobj()));
+    present_to_user(*this);
     // Starting the web engine holds up the main loop for a moment: it waits until the splash
     // is on screen and has the keyboard.
     Glib::signal_idle().connect_once([] { web_view_warm_up(); });

@@ -27,4 +27,9 @@ void register_host(window_host* host);
 // Unloads a window: hides it, which destroys it and its controls.
 void unload(Gtk::Window& window);
 
+// Brings a window forward with the keyboard focus, asked for with the time of the user's action
+// (the event being handled), or the X server's time when there is none: window managers give
+// the focus to splash screens and tool windows only on a request they take for the user's.
+void present_to_user(Gtk::Window& window);
+
 } // namespace zarnic

@@ -3,14 +3,6 @@
 #include <utility>
 
 namespace zarnic {
-namespace {
-
-bool is_web_address(const std::string& uri) {
-    const char* scheme = g_uri_peek_scheme(uri.c_str());
-    return scheme && (g_str_equal(scheme, "http") || g_str_equal(scheme, "https"));
-}
-
-} // namespace
 
 // --- loads that fail ---------------------------------------------------------------------------
 

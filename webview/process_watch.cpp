@@ -90,7 +90,7 @@ gboolean process_watch::on_retry(gpointer data) {
 // A web page's answer that no server gave: no HTTP status.
 bool process_watch::is_synthetic_answer() const {
     const std::string uri = current_uri(view_);
-    if (uri.rfind("http:", 0) != 0 && uri.rfind("https:", 0) != 0)
+    if (!is_web_address(uri))
         return false;
     WebKitWebResource* resource = webkit_web_view_get_main_resource(view_);
     WebKitURIResponse* response = resource ? webkit_web_resource_get_response(resource) : nullptr;

@@ -37,6 +37,12 @@ inline std::string engine_title(WebKitWebView* view) {
     return title ? title : "";
 }
 
+// Whether uri is an http or https address, one a server answers.
+inline bool is_web_address(const std::string& uri) {
+    const char* scheme = g_uri_peek_scheme(uri.c_str());
+    return scheme && (g_str_equal(scheme, "http") || g_str_equal(scheme, "https"));
+}
+
 // The address of the page the engine shows, "" before the first load.
 inline std::string current_uri(WebKitWebView* view) {
     const char* uri = webkit_web_view_get_uri(view);
