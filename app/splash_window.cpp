@@ -75,12 +75,15 @@ splash_window::splash_window()
     // Hidden widgets measure nothing: show the controls before the load step sizes labels.
     client_.show_all();
     Form_Load();
+    // The timer gives way to input already waiting: when the program was too busy to read a key
+    // typed while the splash showed (starting the web engine holds up the main loop), the key is
+    // handled before the timer, as it came first.
     Timer1 = Glib::signal_timeout().connect(
         [this] {
             Timer1_Timer();
             return false;
         },
-        splash_layout::timer_ms);
+        splash_layout::timer_ms, Glib::PRIORITY_DEFAULT_IDLE);
 }
 
 splash_window::~splash_window() {
