@@ -17,7 +17,8 @@ packages=(
     # tests: the window managers of the desktops, KDE's (with its window frames) and GNOME's
     kwin-x11 kwin-style-breeze mutter
     # tests
-    libgtest-dev libx11-dev libxcb1-dev xvfb xauth openbox xdotool x11-utils imagemagick
+    libgtest-dev libx11-dev libxcb1-dev libxcb-record0-dev libxcb-xtest0-dev xvfb xauth openbox
+    xdotool xclip x11-utils imagemagick
     openssl strace gstreamer1.0-tools clang-format
     # tests: what a screen reader reads (AT-SPI on a private D-Bus bus), the themes looked at
     libatspi2.0-dev at-spi2-core dbus-daemon gnome-themes-extra

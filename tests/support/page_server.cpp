@@ -60,6 +60,7 @@ struct PageServer::impl {
         {"/title.html", {"<title>Hello Title</title><p>A page with a title."}},
         {"/other.html", {"<title>Other Page</title><p>Another page."}},
         {"/untitled.html", {"<p>No title here</p>"}},
+        {"/colour.html", {"<title>Colour</title><style>html{background:#0080c0}</style>"}},
         {"/slow.html", {.body = "<title>Slow Page</title><p>Late.", .delay_ms = 1500}},
         {"/slow-sub.html", {"<title>Slow Sub</title><img src='/picture.png?ms=1500'>"}},
         {"/late-title.html",

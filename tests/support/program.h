@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,12 +52,19 @@ struct window_geometry {
     int x = 0, y = 0, width = 0, height = 0;
     int left = 0, right = 0, top = 0, bottom = 0;
 };
-window_geometry geometry_of(unsigned long window);
-std::string title_of(unsigned long window);        // "" when it has none or is gone
-unsigned long transient_for(unsigned long window); // 0 for none
-bool viewable(unsigned long window);
+// What the X server knows of a top-level window at one moment, read in one round trip.
+struct window_facts {
+    bool viewable = false;
+    std::string title; // "" when it has none or is gone
+    window_geometry geometry;
+    unsigned long transient_for = 0;   // 0 for none
+    std::set<std::string> type, state; // _NET_WM_WINDOW_TYPE_..., _NET_WM_STATE_...
+    std::vector<uint32_t> motif_hints; // _MOTIF_WM_HINTS
+    bool icon = false;                 // _NET_WM_ICON, or an icon pixmap in WM_HINTS
+    bool focused = false;              // it, or a window inside it, has the input focus
+};
+window_facts facts_of(unsigned long window);
 bool painted(unsigned long window); // shows more than a plain background
-unsigned long focused_window();
 // The viewable windows the window manager manages for the process, in the order they came.
 std::vector<unsigned long> managed_windows(pid_t pid);
 // Asks the window manager to activate the window; waits until it is the active one.
@@ -64,14 +72,25 @@ bool activate(unsigned long window);
 // Closes the window as a person does from the keyboard: activated, then Alt+F4.
 void close_window(unsigned long window);
 
+// Keys pressed through the X server's test extension from this process itself, each a keysym
+// name or names joined by "+" and held together ("a", "Delete", "Alt_L+x"): no process is
+// started, and the answer comes in the same round trip. Whether the window had the keyboard
+// when they were sent (the input focus in it, or the keyboard held by a program), and whether
+// it was still viewable once the X server had delivered them.
+struct key_delivery {
+    bool had_keyboard = false, still_viewable = false;
+};
+key_delivery press_keys_on(unsigned long window, const std::vector<std::string>& keys);
+
 // Keys (xdotool key syntax, "alt+a Return") and text to whichever window has the focus, and a
 // click of button 1 at a point of the screen.
 void press_keys(const std::string& keys);
 void type_keys(const std::string& text);
 void click_screen(int x, int y);
 
-// Every title each top-level window has had since the recorder started, read by a thread of its
-// own as the X server announces the change: a title that lasts a few milliseconds is still seen.
+// What the program's clients ask of the X server, recorded as the server handles it (the RECORD
+// extension, on connections of its own): every title each window is given, however short it
+// lasts, and the menus that open.
 class title_recorder {
 public:
     title_recorder();
@@ -79,16 +98,24 @@ public:
     title_recorder(const title_recorder&) = delete;
     title_recorder& operator=(const title_recorder&) = delete;
 
-    std::vector<std::string> titles(unsigned long window) const; // a repeat written once
+    // The titles of the window made last under that number, a repeat written once.
+    std::vector<std::string> titles(unsigned long window) const;
+    // A mark in the recording, and how many windows made since a mark have had the title.
+    size_t mark() const;
+    int windows_titled(const std::string& title, size_t since) const;
+    int menus_shown() const { return menus_; } // menus mapped so far
 
 private:
-    void note(xcb_window_t window, bool created);
-    void watch();
+    void note_request(const uint8_t* request);
 
-    xcb_connection_t* c_;
-    std::atomic<bool> stop_{false};
+    xcb_connection_t *control_, *data_;
+    uint32_t context_;
+    xcb_atom_t name_atom_, type_atom_;
+    std::set<xcb_atom_t> menu_types_;
+    std::atomic<int> menus_{0};
     mutable std::mutex mutex_;
-    std::map<xcb_window_t, std::vector<std::string>> titles_;
+    std::vector<std::pair<xcb_window_t, std::vector<std::string>>> made_; // in order made
+    std::set<xcb_window_t> menus_made_;
     std::thread thread_;
 };
 
