@@ -1,9 +1,9 @@
 #pragma once
 // A web server on 127.0.0.1 for the tests' pages: plain http on one port, and https on another
 // with a self-signed certificate made for it alone (127.0.0.1 and localhost; tests/support/tls),
-// which nothing trusts unless a test hands certificate_pem() on. It runs on the main thread's default
-// GMainContext, so it answers while the test iterates that loop; slow answers are timers there,
-// never sleeps.
+// which nothing trusts unless a test hands certificate_pem() on. It runs on the main thread's
+// default GMainContext, so it answers while the test iterates that loop; slow answers are timers
+// there, never sleeps.
 //
 // Routes, the same on both ports: the pages in tests/support/pages by their file names, and a 404
 // page titled "Not Found" for any other path; any of them answers N ms late when asked with ?ms=N:
