@@ -3,8 +3,6 @@
 #include <libsoup/soup.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <list>
 #include <map>
 #include <stdexcept>
@@ -12,29 +10,36 @@
 namespace zarnic::test {
 namespace {
 
-// How the server answers a path: delay_ms late (never, when negative), with the status, type,
-// body and one header if named; status 0 closes the connection without any answer.
+// How the server answers a path beyond serving its page (the file of that name in the pages
+// folder): delay_ms late (never, when negative), with the status and one header if named;
+// status 0 closes the connection without any answer.
 struct route {
-    std::string body = "";
     guint status = SOUP_STATUS_OK;
     long delay_ms = 0;
-    std::string type = "text/html; charset=utf-8";
     std::pair<const char*, const char*> header{};
 };
 
-void answer(SoupServerMessage* msg, const route& r) {
-    if (r.status == 0) {
+// A path without a route (r null) is a page, or a 404 when there is none of that name.
+void answer(SoupServerMessage* msg, const std::string& path, const route* r) {
+    if (r && r->status == 0) {
         g_autoptr(GIOStream) stream = soup_server_message_steal_connection(msg);
         if (stream)
             g_io_stream_close(stream, nullptr, nullptr);
-    } else {
-        soup_server_message_set_status(msg, r.status, nullptr);
-        soup_server_message_set_response(msg, r.type.c_str(), SOUP_MEMORY_COPY, r.body.data(),
-                                         r.body.size());
-        if (r.header.first)
-            soup_message_headers_append(soup_server_message_get_response_headers(msg),
-                                        r.header.first, r.header.second);
+        return;
     }
+    g_autofree gchar* body = nullptr;
+    gsize size = 0;
+    const bool page =
+        g_file_get_contents((ZARNIC_TEST_SUPPORT "/pages" + path).c_str(), &body, &size, nullptr);
+    if (!page && !r)
+        g_file_get_contents(ZARNIC_TEST_SUPPORT "/pages/not-found.html", &body, &size, nullptr);
+    soup_server_message_set_status(msg, r ? r->status : page ? 200 : 404, nullptr);
+    soup_server_message_set_response(
+        msg, path.ends_with(".zip") ? "application/zip" : "text/html; charset=utf-8",
+        SOUP_MEMORY_COPY, body, size);
+    if (r && r->header.first)
+        soup_message_headers_append(soup_server_message_get_response_headers(msg), r->header.first,
+                                    r->header.second);
 }
 
 } // namespace
@@ -44,71 +49,39 @@ struct PageServer::impl {
     // the request ends first.
     struct held {
         SoupServerMessage* msg;
+        std::string path;
         const route* answer;
         guint timer = 0;
     };
 
-    std::string dir = g_dir_make_tmp("zarnic-pages-XXXXXX", nullptr);
-    std::string cert_path = dir + "/cert.pem";
+    // A certificate made for this server alone (127.0.0.1 and localhost), valid for a century:
+    //   openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 36500
+    //     -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1,DNS:localhost
+    //     -keyout key.pem -out cert.pem
+    std::string cert_path = ZARNIC_TEST_SUPPORT "/tls/cert.pem";
     SoupServer* server = nullptr;
     std::map<std::string, int> ports; // by scheme
     std::map<std::string, int, std::less<>> hit_counts;
     std::list<held> held_requests; // a list, so each keeps its address
+    // The paths that are more than a page.
     std::map<std::string, route, std::less<>> routes{
-        // Any path not named below.
-        {"", {"<!DOCTYPE html><title>Not Found</title><h1>Not Found</h1>", SOUP_STATUS_NOT_FOUND}},
-        {"/title.html", {"<title>Hello Title</title><p>A page with a title."}},
-        {"/other.html", {"<title>Other Page</title><p>Another page."}},
-        {"/untitled.html", {"<p>No title here</p>"}},
-        {"/colour.html", {"<title>Colour</title><style>html{background:#0080c0}</style>"}},
-        {"/slow.html", {.body = "<title>Slow Page</title><p>Late.", .delay_ms = 1500}},
-        {"/slow-sub.html", {"<title>Slow Sub</title><img src='/picture.png?ms=1500'>"}},
-        {"/late-title.html",
-         {"<title>Early</title><script>setTimeout(() => document.title = 'Late', 300)</script>"}},
+        {"/slow.html", {.delay_ms = 1500}},
         {"/redirect", {.status = 301, .header = {"Location", "/redirect2"}}},
         {"/redirect2", {.status = 302, .header = {"Location", "/title.html"}}},
         {"/loop", {.status = 302, .header = {"Location", "/loop"}}},
         {"/to-port", {.status = 302, .header = {"Location", "http://127.0.0.1:25/"}}},
-        {"/link.html",
-         {"<title>Links</title><a target=_blank href=/other.html "
-          "style='display:block;height:100vh'>Other</a>"}},
-        {"/popup.html",
-         {"<title>Popup</title><script>onload = () => open('/other.html')</script>"}},
-        {"/dialogs.html",
-         {"<title>Dialogs</title><script>onload = () => setTimeout(() => { for (let i = 1; i <= "
-          "20; i++) { document.title = `Alert ${i} of 20`; alert(i) } document.title = 'Alerts "
-          "done' })</script>"}},
-        // An empty zip archive.
-        {"/download.zip",
-         {.body = std::string("PK\x05\x06\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 22),
-          .type = "application/zip",
-          .header = {"Content-Disposition", "attachment; filename=\"file.zip\""}}},
-        // Cookies from the server and from script, local storage and IndexedDB; then it reports.
-        {"/storage.html",
-         {.body = R"(<title>Storage</title><script>
-const done = (how) => fetch("/stored?" + encodeURIComponent(how));
-document.cookie = "js=1; path=/"; localStorage.setItem("zarnic", "v");
-const request = indexedDB.open("zarnic-test", 1);
-request.onupgradeneeded = () => request.result.createObjectStore("things");
-request.onerror = () => done("failed: " + request.error);
-request.onsuccess = () => { const tx = request.result.transaction("things", "readwrite");
-    tx.objectStore("things").put("v", "k"); tx.oncomplete = () => done("stored"); };</script>)",
-          .header = {"Set-Cookie", "srv=1; Path=/"}}},
+        {"/download.zip", {.header = {"Content-Disposition", "attachment; filename=\"file.zip\""}}},
+        {"/storage.html", {.header = {"Set-Cookie", "srv=1; Path=/"}}},
         {"/stall", {.delay_ms = -1}},
         {"/reset", {.status = 0}},
     };
 
     impl() {
-        const std::string key_path = dir + "/key.pem";
-        const std::string openssl =
-            "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 30 "
-            "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1,DNS:localhost -keyout " +
-            key_path + " -out " + cert_path + " 2>/dev/null";
         g_autoptr(GError) error = nullptr;
-        g_autoptr(GTlsCertificate) cert = nullptr;
-        if (std::system(openssl.c_str()) != 0 ||
-            !(cert = g_tls_certificate_new_from_files(cert_path.c_str(), key_path.c_str(), &error)))
-            throw std::runtime_error("the test certificate could not be made");
+        g_autoptr(GTlsCertificate) cert = g_tls_certificate_new_from_files(
+            cert_path.c_str(), ZARNIC_TEST_SUPPORT "/tls/key.pem", &error);
+        if (!cert)
+            throw std::runtime_error(std::string("no test certificate: ") + error->message);
         // One server listens on both ports; only the one opened for https speaks TLS.
         server = soup_server_new("tls-certificate", cert, nullptr);
         soup_server_add_handler(server, nullptr, &impl::on_request, this, nullptr);
@@ -130,23 +103,22 @@ request.onsuccess = () => { const tx = request.result.transaction("things", "rea
         g_object_unref(server);
         for (held& h : held_requests)
             g_object_unref(h.msg);
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
     }
 
     static void on_request(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable*,
                            gpointer data) {
         auto* self = static_cast<impl*>(data);
-        const route& r = self->routes.at(self->routes.count(path) ? path : "");
-        long delay = r.delay_ms;
+        const auto found = self->routes.find(path);
+        const route* r = found == self->routes.end() ? nullptr : &found->second;
+        long delay = r ? r->delay_ms : 0;
         ++self->hit_counts[path];
         if (const char* query = g_uri_get_query(soup_server_message_get_uri(msg))) {
             ++self->hit_counts[std::string(path) + "?" + query];
             std::sscanf(query, "ms=%ld", &delay);
         }
         if (delay == 0)
-            return answer(msg, r);
-        held& h = self->held_requests.emplace_back(held{msg, &r});
+            return answer(msg, path, r);
+        held& h = self->held_requests.emplace_back(held{msg, path, r});
         g_object_ref(msg);
         soup_server_message_pause(msg);
         g_signal_connect(msg, "finished", G_CALLBACK(+[](SoupServerMessage*, held* record) {
@@ -160,7 +132,7 @@ request.onsuccess = () => { const tx = request.result.transaction("things", "rea
     static gboolean answer_held(gpointer data) {
         auto* h = static_cast<held*>(data);
         h->timer = 0;
-        answer(h->msg, *h->answer);
+        answer(h->msg, h->path, h->answer);
         soup_server_message_unpause(h->msg);
         return G_SOURCE_REMOVE;
     }

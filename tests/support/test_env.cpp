@@ -7,12 +7,9 @@
 #include <filesystem>
 
 namespace zarnic::test {
-namespace {
-std::string g_home;
-} // namespace
 
-const std::string& home_dir() {
-    return g_home;
+std::string home_dir() {
+    return g_getenv("HOME");
 }
 
 void flush_events() {
@@ -41,7 +38,7 @@ void run_for(int ms) {
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     std::string home = "/tmp/zarnic-test-XXXXXX";
-    zarnic::test::g_home = g_mkdtemp(home.data());
+    g_mkdtemp(home.data());
     g_setenv("HOME", home.c_str(), TRUE);
     for (const char* name :
          {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})

@@ -7,8 +7,8 @@
 
 namespace zarnic::test {
 
-const std::string& home_dir(); // the throw-away HOME of this test process
-void flush_events();           // runs pending events of the main loop without waiting
+std::string home_dir(); // the throw-away HOME of this test process
+void flush_events();    // runs pending events of the main loop without waiting
 // Iterates the main loop until pred() holds or timeout_ms passes; returns pred()'s last value.
 bool run_until(const std::function<bool()>& pred, int timeout_ms = 10000);
 void run_for(int ms); // iterates the main loop for ms milliseconds
