@@ -75,11 +75,21 @@ splash_window::splash_window()
     // Hidden widgets measure nothing: show the controls before the load step sizes labels.
     client_.show_all();
     Form_Load();
-    // The timer gives way to input already waiting: when the program was too busy to read a key
-    // typed while the splash showed (starting the web engine holds up the main loop), the key is
-    // handled before the timer, as it came first.
+    start_Timer1();
+}
+
+void splash_window::start_Timer1() {
+    // The half second is the person's, to see the splash and to press a key on it. It starts
+    // when the window is made, and again when the splash is first on the screen: on a slow
+    // machine, or under a busy window manager, that can be well after. Until then it waits, but
+    // not forever, should the splash never be shown. The timer gives way to input already
+    // waiting: when the program was too busy to read a key typed while the splash showed
+    // (starting the web engine holds up the main loop), the key is handled before the timer.
+    Timer1.disconnect();
     Timer1 = Glib::signal_timeout().connect(
         [this] {
+            if (!shown_ && ++unseen_ticks_ < splash_layout::unseen_ticks)
+                return true;
             Timer1_Timer();
             return false;
         },
@@ -199,14 +209,41 @@ bool splash_window::on_map_event(GdkEventAny* event) {
     // server ends the hold when the window leaves the screen or the program ends; on_unmap
     // also lets go. Should another program hold the keyboard, the focus asked for below is
     // what is left.
-    auto seat = get_display()->get_default_seat();
-    if (seat->grab(get_window(), Gdk::SEAT_CAPABILITY_KEYBOARD, false) == Gdk::GRAB_SUCCESS)
-        keyboard_ = seat;
     present_to_user(*this);
-    // Starting the web engine holds up the main loop for a moment: it waits until the splash
-    // is on screen and has the keyboard.
-    Glib::signal_idle().connect_once([] { web_view_warm_up(); });
+    // A window manager that frames windows shows the splash, and so lets it hold the keyboard,
+    // only once the frame is up, which may come a while after this; and a window manager may
+    // hold the keyboard itself for a moment while it places the window. Until the splash holds
+    // it, the hold is tried again at every frame.
+    if (!hold_keyboard())
+        add_tick_callback(
+            [this](const Glib::RefPtr<Gdk::FrameClock>&) { return !hold_keyboard(); });
     return Gtk::Window::on_map_event(event);
+}
+
+bool splash_window::hold_keyboard() {
+    auto seat = get_display()->get_default_seat();
+    const Gdk::GrabStatus held = seat->grab(get_window(), Gdk::SEAT_CAPABILITY_KEYBOARD, false);
+    if (held != Gdk::GRAB_NOT_VIEWABLE && !viewable_) {
+        viewable_ = true;
+        queue_draw();
+    }
+    if (held == Gdk::GRAB_SUCCESS)
+        keyboard_ = seat;
+    return bool(keyboard_);
+}
+
+bool splash_window::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
+    const bool drawn = Gtk::Window::on_draw(cr);
+    // Drawn on the screen at last: the half second starts again from here. Starting the web
+    // engine holds up the main loop for a moment: it waits until the splash shows and has the
+    // keyboard.
+    if (viewable_ && !shown_) {
+        shown_ = true;
+        if (Timer1.connected())
+            start_Timer1();
+        Glib::signal_idle().connect_once([] { web_view_warm_up(); });
+    }
+    return drawn;
 }
 
 void splash_window::on_unmap() {

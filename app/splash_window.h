@@ -35,6 +35,7 @@ struct splash_layout {
     static constexpr twips_box lblProductName{2400, 1140, 2835, 765};
     static constexpr twips_box lblCompanyProduct{2520, 840, 2505, 240};
     static constexpr int timer_ms = 500;
+    static constexpr int unseen_ticks = 10; // the timer's ticks waiting for the splash to show
 };
 
 // "Version 2.10.3" from its numbers.
@@ -59,15 +60,20 @@ private:
     Gtk::Label lblPlatform;
     Gtk::Label lblProductName;
     Gtk::Label lblCompanyProduct;
-    // The timer, running from the moment the window is made until it fires once.
+    // The timer, running from the moment the window is made, and again from the moment the splash
+    // is first on the screen, until it fires once.
     sigc::connection Timer1;
 
     void init_frame();
     void init_labels();
     void Form_Load();
+    void start_Timer1();
     void Timer1_Timer();
     bool Form_KeyPress(GdkEventKey* event);
     bool on_map_event(GdkEventAny* event) override;
+    // Holds the keyboard once the splash is on the screen; false while it does not.
+    bool hold_keyboard();
+    bool on_draw(const Cairo::RefPtr<Cairo::Context>& cr) override;
     void on_unmap() override;
     bool Frame1_Click(GdkEventButton* event);
     bool Frame1_Draw(const Cairo::RefPtr<Cairo::Context>& cr);
@@ -78,6 +84,11 @@ private:
     Gtk::Fixed client_;
     // The seat whose keyboard the splash holds while it shows, if it could take it.
     Glib::RefPtr<Gdk::Seat> keyboard_;
+    // Whether the splash is on the screen (viewable), has been drawn there, and the timer's
+    // ticks before it was.
+    bool viewable_ = false;
+    bool shown_ = false;
+    int unseen_ticks_ = 0;
 };
 
 } // namespace zarnic

@@ -213,14 +213,15 @@ protected:
 // again under the window managers of the desktops (tests/e2e/CMakeLists.txt).
 class WindowManager : public Desktop {};
 
-// The splash is up for half a second. Its rows read it in one round trip to the X server the
-// moment it is on the screen, and press keys from this process the moment it is drawn: no
-// process is started while it shows. A key that finds it gone, or not holding the keyboard, is
-// a failure.
+// The splash is up for half a second from the moment it is drawn. Its rows read it in one round
+// trip to the X server the moment it is on the screen, and press keys from this process the
+// moment it holds the keyboard: no process is started while it shows. A key that finds it gone,
+// or not holding the keyboard, is a failure.
 TEST_F(WindowManager, ACharacterKeyOnTheSplashEndsTheProgram) {
     unsigned long splash = start();
     ASSERT_NE(splash, 0u);
-    ASSERT_TRUE(poll_until([&] { return test::painted(splash); }, 5000)) << "never drawn";
+    ASSERT_TRUE(test::run_until([&] { return test::has_keyboard(splash); }, 5000))
+        << "the splash never had the keyboard";
     const test::key_delivery sent = test::press_keys_on(splash, {"a"});
     EXPECT_TRUE(sent.still_viewable) << "the splash had gone before the key";
     EXPECT_TRUE(sent.had_keyboard) << "the splash did not have the keyboard";
@@ -243,7 +244,8 @@ TEST_F(WindowManager, SplashBrowserWindowHelpAndAboutBoxAsPlacedAndHinted) {
     const test::window_geometry& g = facts.geometry;
     EXPECT_EQ(g.left + g.right + g.top + g.bottom, 0) << "the splash has a frame";
     // Keys that type no character leave it up: Delete, Shift, Alt with a letter.
-    ASSERT_TRUE(poll_until([&] { return test::painted(splash); }, 5000)) << "never drawn";
+    ASSERT_TRUE(test::run_until([&] { return test::has_keyboard(splash); }, 5000))
+        << "the splash never had the keyboard";
     const test::key_delivery sent = test::press_keys_on(splash, {"Delete", "Shift_L", "Alt_L+x"});
     EXPECT_TRUE(sent.still_viewable && sent.had_keyboard) << "the keys did not reach the splash";
 

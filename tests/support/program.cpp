@@ -228,22 +228,6 @@ window_facts facts_of(unsigned long window) {
     return f;
 }
 
-bool painted(unsigned long window) {
-    xcb_connection_t* c = connection();
-    const window_geometry g = facts_of(window).geometry;
-    auto* image =
-        xcb_get_image_reply(c,
-                            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, xcb_window_t(window), 0, 0,
-                                          uint16_t(g.width), uint16_t(g.height), ~0u),
-                            nullptr);
-    if (!image)
-        return false;
-    const auto* pixels = reinterpret_cast<const uint32_t*>(xcb_get_image_data(image));
-    const std::set<uint32_t> colours(pixels, pixels + xcb_get_image_data_length(image) / 4);
-    free(image);
-    return colours.size() > 16;
-}
-
 std::vector<unsigned long> managed_windows(pid_t pid) {
     std::vector<unsigned long> windows;
     for (uint32_t window : property32(root_of(connection()), "_NET_CLIENT_LIST")) {
@@ -311,6 +295,10 @@ key_delivery press_keys_on(unsigned long window, const std::vector<std::string>&
     if (auto* a = xcb_get_window_attributes_reply(c, attributes, nullptr))
         delivery.still_viewable = a->map_state == XCB_MAP_STATE_VIEWABLE, free(a);
     return delivery;
+}
+
+bool has_keyboard(unsigned long window) {
+    return press_keys_on(window, {}).had_keyboard;
 }
 
 void press_keys(const std::string& keys) {

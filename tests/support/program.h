@@ -64,7 +64,6 @@ struct window_facts {
     bool focused = false;              // it, or a window inside it, has the input focus
 };
 window_facts facts_of(unsigned long window);
-bool painted(unsigned long window); // shows more than a plain background
 // The viewable windows the window manager manages for the process, in the order they came.
 std::vector<unsigned long> managed_windows(pid_t pid);
 // Asks the window manager to activate the window; waits until it is the active one.
@@ -81,6 +80,8 @@ struct key_delivery {
     bool had_keyboard = false, still_viewable = false;
 };
 key_delivery press_keys_on(unsigned long window, const std::vector<std::string>& keys);
+// Whether the window has the keyboard, as press_keys_on tells it, without pressing any key.
+bool has_keyboard(unsigned long window);
 
 // Keys (xdotool key syntax, "alt+a Return") and text to whichever window has the focus, and a
 // click of button 1 at a point of the screen.
