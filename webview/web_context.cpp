@@ -46,15 +46,16 @@ void cancel_download(WebKitWebContext*, WebKitDownload* download, gpointer) {
 // checked every 30 s: over an afternoon of browsing it grew without levelling off (its own
 // allocators, pages kept for Back, decoded resources). Past 83 MB (a third of 250) it now drops
 // what it can rebuild cheaply, past 125 MB (half) its caches and the pages kept for Back too; it
-// is never ended for its size. Checked every 2 s, so that quick browsing cannot outrun it.
-// Measured with the bench's soak (bench/README.md): after 1,000 pages it holds about 160 MB
-// instead of growing past 320 MB, and Back still finds the last pages at once.
+// is never ended for its size. Checked every 10 s: each check costs the idle page 10 to 20 ms of
+// CPU, and a reader seldom opens more than a page or two in that time. Measured with the bench's
+// soak (bench/README.md): after 1,000 pages the tree holds 270 MB instead of 510 to 580 MB and
+// stays level, and Back still finds the last pages at once.
 WebKitMemoryPressureSettings* web_process_memory() {
     WebKitMemoryPressureSettings* pressure = webkit_memory_pressure_settings_new();
     webkit_memory_pressure_settings_set_memory_limit(pressure, 250);
     webkit_memory_pressure_settings_set_conservative_threshold(pressure, 0.33);
     webkit_memory_pressure_settings_set_strict_threshold(pressure, 0.5);
-    webkit_memory_pressure_settings_set_poll_interval(pressure, 2.0);
+    webkit_memory_pressure_settings_set_poll_interval(pressure, 10.0);
     return pressure;
 }
 
