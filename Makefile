@@ -50,6 +50,7 @@ package: deps
 	JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" bash scripts/build-package.sh $(BUILD)
 
 bench: build
+	@bash scripts/install-deps.sh --bench
 	bash bench/run.sh $(BUILD)
 
 # Formats every source file in place, as format_test expects.

@@ -17,8 +17,15 @@ Programs: Zarnic!; the engine with its default context and settings in a 1024 x 
 (the baseline the targets are set against); the engine set up as Zarnic! sets it up
 (bench_baseline --mirror). With --sandbox, Zarnic! also runs with WebKit's sandbox off, for
 the sandbox's cost. Optionally (--twenty) it opens twenty more windows in Zarnic!, closes them
-again and compares the memory left with one window's. Prints a Markdown table; nothing here
-fails on the figures.
+again and compares the memory left with one window's.
+
+The soak (--soak N, 1,000 by default; 0 for none) then runs Zarnic! and the engine defaults one
+after the other, twice (--soak-runs): one window, N navigations through a fixed list of real
+pages (Debian's Node.js API documentation, package nodejs-doc), each started by the page when
+the previous one has shown, with the PSS of the tree and of each process every 50 navigations,
+and then, after a reader's pause on the last page, Back and Forward three times each. It plots PSS against navigations (matplotlib).
+
+Prints a Markdown table; nothing here fails on the figures.
 """
 
 import argparse
@@ -31,6 +38,7 @@ import re
 import shutil
 import signal
 import socket
+import queue
 import statistics
 import struct
 import subprocess
@@ -49,11 +57,39 @@ BUTTON_WIDTH, BUTTON_HEIGHT, TOOLBAR_TOP = 69, 44, 45
 NEW_WINDOW_BUTTON = 6    # index of "New Window" on the toolbar
 CLK_TCK = os.sysconf("SC_CLK_TCK")
 SANDBOX_COMMANDS = ("bwrap", "xdg-dbus-proxy")
+SOAK_PAGES_DIR = "/usr/share/doc/nodejs/api"  # Debian's nodejs-doc
+SOAK_EVERY = 50          # navigations between two memory readings in the soak
+SOAK_HISTORY = 3         # pages gone Back, then Forward, at the end of the soak
+SOAK_PAUSE = 5.0         # seconds spent on the last page, as a reader would, before Back
+WEB_PROCESS = "WebKitWebProces"
 
 # Tells the bench when the page's load event has fired.
 BEACON = """<script>
 addEventListener("load", function () { fetch("/loaded?" + Math.random(), {cache: "no-store"}); });
 </script>"""
+
+# Added to every page of the soak: once the page has shown (loaded, or come back from the
+# back/forward cache), it tells the bench and asks where to go next; the bench answers when it
+# has taken its readings.
+SOAK_SCRIPT = """<script>
+addEventListener("pageshow", function (e) {
+  fetch("/soak/next?shown=" + (e.persisted ? 1 : 0) + "&" + Math.random(), {cache: "no-store"})
+    .then(function (r) { return r.text(); })
+    .then(function (to) {
+      if (to == "back") history.back(); else if (to == "forward") history.forward();
+      else if (to) location.href = to;
+    });
+});
+</script>"""
+
+
+def soak_pages():
+    """The soak's pages: every page of Debian's Node.js API documentation, by name."""
+    try:
+        return sorted(n for n in os.listdir(SOAK_PAGES_DIR) if n.endswith(".html"))
+    except OSError:
+        return []
+
 
 # A page as pages are made today, taller than the window: rounded boxes with shadows, an inline
 # SVG with a gradient, a PNG picture, four paragraphs and a few lines of script.
@@ -201,6 +237,34 @@ def memory_kb(root):
             "by_command_kb": commands, "processes": len(tree)}
 
 
+def web_process_maps_kb(root):
+    """PSS (kB) of the web processes below root by kind of mapping: the C heap ([heap]), other
+    anonymous memory (the engine's own allocators, JavaScript's heap, graphics buffers), files
+    (libraries, fonts), shared memory (drawn pages on their way to the program) and the rest."""
+    kinds = {}
+    for pid in process_tree(root):
+        stat = read_stat("/proc/%d/stat" % pid)
+        if not stat or stat[0] != WEB_PROCESS:
+            continue
+        try:
+            with open("/proc/%d/smaps" % pid) as f:
+                text = f.read()
+        except OSError:
+            continue
+        kind = "other"
+        for line in text.splitlines():
+            first = line.split(None, 1)[0]
+            if "-" in first and not first.endswith(":"):
+                fields = line.split()
+                name = fields[5] if len(fields) > 5 else ""
+                kind = ("heap" if name == "[heap]" else "anonymous" if not name
+                        else "shared" if name.startswith(("/memfd:", "/dev/shm/", "/SYSV"))
+                        else "file" if name.startswith("/") else "other")
+            elif first == "Pss:":
+                kinds[kind] = kinds.get(kind, 0) + int(line.split()[1])
+    return kinds
+
+
 def thread_name(process, thread):
     """A name for a thread that holds across runs: the process's command and the thread's,
     with their numbers dropped (llvmpipe-3 -> llvmpipe-#)."""
@@ -247,6 +311,7 @@ class Events:
     def __init__(self):
         self.cond = threading.Condition()
         self.items = []
+        self.soak_next = queue.Queue()  # the bench's answers to the soak pages' "where next?"
 
     def add(self, kind):
         with self.cond:
@@ -278,7 +343,12 @@ def start_server(port, events):
         def do_GET(self):
             path = self.path.split("?")[0]
             if path in ("/page.html", "/picture.png"):
-                body = PAGES[events.page] if path == "/page.html" else PICTURE
+                if path == "/picture.png":
+                    body = PICTURE
+                elif events.page == "soak":  # where the soak starts
+                    body = PAGES["styled"].replace(BEACON.encode(), SOAK_SCRIPT.encode())
+                else:
+                    body = PAGES[events.page]
                 self.send_response(200)
                 self.send_header("Content-Type", "text/html; charset=utf-8"
                                  if path == "/page.html" else "image/png")
@@ -291,8 +361,41 @@ def start_server(port, events):
                 self.send_response(204)
                 self.send_header("Cache-Control", "no-store")
                 self.end_headers()
+            elif path == "/soak/next":
+                events.add("soak-cached" if "shown=1" in self.path else "soak")
+                try:
+                    body = events.soak_next.get(timeout=900).encode()
+                except queue.Empty:
+                    body = b""
+                self.reply(body, "text/plain", "no-store")
+            elif path.startswith("/soak/") and ".." not in path:
+                self.soak_file(path[len("/soak/"):])
             else:
                 self.send_error(404)
+
+        def reply(self, body, content_type, cache):
+            self.send_response(200)
+            self.send_header("Content-Type", content_type)
+            self.send_header("Content-Length", str(len(body)))
+            self.send_header("Cache-Control", cache)
+            self.end_headers()
+            self.wfile.write(body)
+
+        def soak_file(self, name):
+            """A file of the soak's pages; the pages get the soak's script."""
+            try:
+                with open(os.path.join(SOAK_PAGES_DIR, name), "rb") as f:
+                    body = f.read()
+            except OSError:
+                self.send_error(404)
+                return
+            types = {".html": "text/html; charset=utf-8", ".css": "text/css",
+                     ".js": "text/javascript", ".svg": "image/svg+xml"}
+            kind = types.get(os.path.splitext(name)[1], "application/octet-stream")
+            if name.endswith(".html"):
+                body = body.replace(b"</body>", SOAK_SCRIPT.encode() + b"</body>", 1)
+            # As a documentation site serves them: cached for a while.
+            self.reply(body, kind, "max-age=3600")
 
         def log_message(self, *args):
             pass
@@ -530,15 +633,74 @@ def run_four(b, kind):
 
 
 def run_heavy(b, kind):
-    """The heavy page in one window: start-up only."""
+    """The heavy page in one window: start-up, and CPU by thread from process start to then."""
     b.events.page = "heavy"
     mark = b.events.mark()
     run = b.start(kind)
     try:
         loaded = b.events.wait("loaded", 1, mark, 120)[0]
-        return {"heavy_start_ms": (loaded - run.start) * 1000 - b.splash_ms(kind)}
+        return {"heavy_start_ms": (loaded - run.start) * 1000 - b.splash_ms(kind),
+                "heavy_threads": cpu_by_thread({}, cpu_ticks(run.pid))}
     finally:
         run.stop()
+
+
+def run_soak(b, kind, navigations):
+    """One window through `navigations` pages of the soak's list in turn, each started when the
+    previous one has shown; memory every SOAK_EVERY navigations; then Back and Forward."""
+    pages = soak_pages()
+    b.events.page = "soak"
+    mark = b.events.mark()
+    run = b.start(kind, label=kind + "-soak")
+    samples, history = [], []
+    started = time.monotonic()
+
+    def reading(n):
+        memory = memory_kb(run.pid)
+        threads = fds = None
+        try:
+            threads = len(os.listdir("/proc/%d/task" % run.pid))
+            fds = len(os.listdir("/proc/%d/fd" % run.pid))
+        except OSError:
+            pass
+        samples.append({"navigations": n, "pss_kb": memory["pss_kb"],
+                        "private_kb": memory["private_kb"],
+                        "by_command_kb": memory["by_command_kb"],
+                        "processes": memory["processes"], "program_threads": threads,
+                        "program_fds": fds, "web_maps_kb": web_process_maps_kb(run.pid),
+                        "seconds": time.monotonic() - started})
+
+    try:
+        shown = b.events.wait("soak", 1, mark, 60)[-1]
+        reading(0)
+        for n in range(1, navigations + 1):
+            b.events.soak_next.put("/soak/" + pages[(n - 1) % len(pages)])
+            shown = b.events.wait("soak", n + 1, mark, 300)[-1]
+            if n % SOAK_EVERY == 0 or n == navigations:
+                run.remember_tree()
+                reading(n)
+        time.sleep(SOAK_PAUSE)
+        for step in ["back"] * SOAK_HISTORY + ["forward"] * SOAK_HISTORY:
+            since = b.events.mark()
+            asked = time.monotonic()
+            b.events.soak_next.put(step)
+            deadline = time.monotonic() + 120
+            while True:  # shown from the back/forward cache, or loaded again
+                with b.events.cond:
+                    got = [(k, t) for k, t in b.events.items[since:] if k.startswith("soak")]
+                    if got or time.monotonic() > deadline:
+                        break
+                    b.events.cond.wait(1)
+            if got:
+                history.append({"step": step, "ms": (got[0][1] - asked) * 1000,
+                                "cached": got[0][0] == "soak-cached"})
+        return {"samples": samples, "history": history,
+                "seconds": time.monotonic() - started}
+    finally:
+        b.events.soak_next.put("")  # lets a page still waiting go
+        run.stop()
+        while not b.events.soak_next.empty():
+            b.events.soak_next.get_nowait()
 
 
 def run_twenty(b):
@@ -582,7 +744,7 @@ def run_twenty(b):
 
 # The programs compared, by kind, with their titles in the table.
 TITLES = {"zarnic": "Zarnic!", "default": "Engine defaults", "mirror": "Engine, Zarnic!'s set-up",
-          "zarnic-nosandbox": "Zarnic!, no sandbox"}
+          "zarnic-nosandbox": "Zarnic!, no sandbox", "zarnic-env": "Zarnic!, --zarnic-env"}
 
 
 class Bench:
@@ -592,6 +754,9 @@ class Bench:
         self.address = address
         self.display = display
         self.events = events
+        # Environment for a second Zarnic! run beside the first, to try the engine's settings
+        # (WEBKIT_*) by hand.
+        self.zarnic_env = dict(e.split("=", 1) for e in args.zarnic_env)
         self.log_dir = os.path.join(args.build_dir, "bench-logs")
         os.makedirs(self.log_dir, exist_ok=True)
         self._count = 0
@@ -601,6 +766,8 @@ class Bench:
         label = "%s-%d" % (label or "%s%d" % (kind, windows), self._count)
         if kind == "zarnic":
             return Run([self.zarnic], self.display, self.log_dir, label)
+        if kind == "zarnic-env":
+            return Run([self.zarnic], self.display, self.log_dir, label, self.zarnic_env)
         if kind == "zarnic-nosandbox":
             return Run([self.zarnic], self.display, self.log_dir, label,
                        {"WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS": "1"})
@@ -681,7 +848,7 @@ def table(results, kinds, twenty):
               "maps (a library's pages count here while no other program maps them). ⁴ bwrap and "
               "xdg-dbus-proxy." % SPLASH_MS,
               "",
-              "Runs: %s." % ", ".join("%d of %s" % (sum("start_ms" in r for r in results[k]),
+              "Runs: %s." % ", ".join("%d of %s" % (sum("heavy_start_ms" in r for r in results[k]),
                                                     TITLES[k]) for k in kinds)]
 
     # Where the CPU time goes: the busiest threads of each program.
@@ -697,6 +864,23 @@ def table(results, kinds, twenty):
         for name in sorted(names, key=lambda n: -medians[kinds[0]].get(n, 0)):
             lines.append("| %s | %s |" % (name, " | ".join("%.0f" % medians[k].get(name, 0)
                                                           for k in kinds)))
+
+    # Where the heavy page's load goes: process start to its load event.
+    names = set()
+    for kind in kinds:
+        medians = thread_medians(results[kind], "heavy_threads")
+        names.update(sorted(medians, key=medians.get, reverse=True)[:6])
+    if names:
+        medians = {k: thread_medians(results[k], "heavy_threads") for k in kinds}
+        lines += ["", "CPU by thread, process start to the heavy page's load event (ms, medians; "
+                  "process / thread):", "", "| Thread | %s |" % " | ".join(TITLES[k] for k in kinds),
+                  "|---|" + "---|" * len(kinds)]
+        for name in sorted(names, key=lambda n: -medians[kinds[0]].get(n, 0)):
+            lines.append("| %s | %s |" % (name, " | ".join("%.0f" % medians[k].get(name, 0)
+                                                          for k in kinds)))
+        lines.append("| All threads | %s |" % " | ".join(
+            "%.0f" % statistics.median(sum(r["heavy_threads"].values()) for r in results[k]
+                                       if "heavy_threads" in r) for k in kinds))
 
     if twenty:
         lines += ["", "Twenty windows opened and closed in Zarnic! (%d runs, medians):" % len(twenty), "",
@@ -714,9 +898,108 @@ def table(results, kinds, twenty):
     return "\n".join(lines), verdicts
 
 
-def thread_medians(runs):
+def soak_table(soak):
+    """The soak's figures: PSS every 100 navigations, by run, and its verdicts."""
+    kinds = [k for k in ("zarnic", "default") if soak.get(k)]
+    if not kinds:
+        return "", []
+    lines = ["Soak: total PSS of the tree after N navigations (MB; in brackets the web processes "
+             "and the program's own process):", "",
+             "| Navigations | %s |" % " | ".join("%s, run %d" % (TITLES[k], i + 1)
+                                                 for k in kinds for i in range(len(soak[k]))),
+             "|---|" + "---|" * sum(len(soak[k]) for k in kinds)]
+
+    def at(run, n):
+        for sample in run["samples"]:
+            if sample["navigations"] == n:
+                return sample
+        return None
+
+    last = max(s["navigations"] for k in kinds for r in soak[k] for s in r["samples"])
+    marks = sorted({n for n in range(0, last + 1, 100)} | {last})
+    for n in marks:
+        cells = []
+        for k in kinds:
+            for run in soak[k]:
+                sample = at(run, n)
+                by = sample["by_command_kb"] if sample else {}
+                cells.append("%.0f (%.0f / %.0f)" % (sample["pss_kb"] / 1024,
+                                                     by.get(WEB_PROCESS, 0) / 1024,
+                                                     by.get("program", 0) / 1024)
+                             if sample else "–")
+        lines.append("| %d | %s |" % (n, " | ".join(cells)))
+
+    def median_at(k, n, key=lambda s: s["pss_kb"]):
+        values = [key(at(r, n)) for r in soak[k] if at(r, n)]
+        return statistics.median(values) / 1024 if values else None
+
+    verdicts = []
+    z_end, base_end = median_at("zarnic", last), median_at("default", last) if "default" in kinds else None
+    z_200 = median_at("zarnic", 200) if last > 200 else None
+    if z_end is not None:
+        verdicts.append("Soak, total PSS after %d navigations: %.0f MB (target ≤ 300): %s"
+                        % (last, z_end, "met" if z_end <= 300 else "MISSED"))
+    if z_end is not None and base_end:
+        verdicts.append("Soak, ratio to the engine defaults after %d navigations: %.2f "
+                        "(target ≤ 0.50): %s" % (last, z_end / base_end,
+                                                  "met" if z_end / base_end <= 0.5 else "MISSED"))
+    if z_end is not None and z_200:
+        growth = (z_end - z_200) / z_200
+        verdicts.append("Soak, growth from 200 to %d navigations: %+.1f %% (target ≤ 10 %%): %s"
+                        % (last, growth * 100, "met" if growth <= 0.10 else "MISSED"))
+    program = [(s["navigations"], s["by_command_kb"].get("program", 0) / 1024,
+                s["program_threads"], s["program_fds"]) for s in soak["zarnic"][0]["samples"]] \
+        if "zarnic" in kinds else []
+    if program:
+        lines += ["", "Zarnic!'s own process, run 1 (PSS MB, threads, file descriptors): %s."
+                  % "; ".join("%d: %.0f, %s, %s" % p for p in program
+                              if p[0] % 200 == 0 or p[0] == last)]
+    lines += ["", "Back and Forward after the soak and %.0f s on its last page (ms, from the page's "
+              "request to the page shown; * from the back/forward cache), %d steps each:"
+              % (SOAK_PAUSE, SOAK_HISTORY), ""]
+    for k in kinds:
+        for i, run in enumerate(soak[k]):
+            lines.append("- %s, run %d: %s (the soak took %.0f s)" % (
+                TITLES[k], i + 1, ", ".join("%s %.0f%s" % (h["step"], h["ms"],
+                                                           "*" if h["cached"] else "")
+                                           for h in run["history"]), run["seconds"]))
+    return "\n".join(lines), verdicts
+
+
+def soak_plot(soak, path):
+    """PSS against navigations, total and web process, for every soak run, as a PNG."""
+    try:
+        import matplotlib
+        matplotlib.use("Agg")
+        import matplotlib.pyplot as plt
+    except ImportError:
+        return False
+    fig, ax = plt.subplots(figsize=(8, 4.5), dpi=80)
+    colours = {"zarnic": "tab:blue", "default": "tab:red"}
+    for k, runs in soak.items():
+        for i, run in enumerate(runs):
+            n = [s["navigations"] for s in run["samples"]]
+            ax.plot(n, [s["pss_kb"] / 1024 for s in run["samples"]], color=colours.get(k),
+                    linestyle="-" if i == 0 else "--",
+                    label="%s, run %d: total" % (TITLES[k], i + 1))
+            ax.plot(n, [s["by_command_kb"].get(WEB_PROCESS, 0) / 1024 for s in run["samples"]],
+                    color=colours.get(k), linestyle="-" if i == 0 else "--", alpha=0.4,
+                    label="%s, run %d: web process" % (TITLES[k], i + 1))
+    ax.set_xlabel("Navigations")
+    ax.set_ylabel("PSS (MB)")
+    ax.set_ylim(bottom=0)
+    ax.grid(alpha=0.3)
+    ax.legend(fontsize=7, loc="upper left")
+    ax.set_title("Memory over a long session (Node.js API pages in turn)")
+    fig.tight_layout()
+    fig.savefig(path)
+    plt.close(fig)
+    return True
+
+
+def thread_medians(runs, key="threads"):
     """Median CPU per thread name over the runs that measured threads (0 where one was idle)."""
-    runs = [r["threads"] for r in runs if "threads" in r]
+    runs = [r[key] for r in runs if key in r]
     names = {n for r in runs for n in r}
     return {n: statistics.median(r.get(n, 0) for r in runs) for n in names}
 
@@ -735,6 +1018,17 @@ def main():
     parser.add_argument("--port", type=int, default=DEFAULT_PORT)
     parser.add_argument("--no-build", action="store_true")
     parser.add_argument("--jobs", type=int, default=2)
+    parser.add_argument("--zarnic-env", action="append", default=[], metavar="NAME=VALUE",
+                        help="also run Zarnic! with this environment (again for more), to try "
+                        "the engine's settings")
+    parser.add_argument("--heavy-only", action="store_true",
+                        help="rounds of the heavy page alone, for trials")
+    parser.add_argument("--soak", type=int, default=1000,
+                        help="navigations of the soak (default 1000; 0: no soak)")
+    parser.add_argument("--soak-runs", type=int, default=2,
+                        help="runs of the soak for each program (default 2)")
+    parser.add_argument("--soak-programs", default="zarnic,default",
+                        help="programs of the soak (default zarnic,default)")
     args = parser.parse_args()
 
     if args.no_build:
@@ -748,7 +1042,7 @@ def main():
     if not args.no_build:
         build(args.build_dir, address, args.jobs)
     kinds = ["zarnic", "default"] + ([] if args.no_mirror else ["mirror"]) + \
-        (["zarnic-nosandbox"] if args.sandbox else [])
+        (["zarnic-nosandbox"] if args.sandbox else []) + (["zarnic-env"] if args.zarnic_env else [])
     events = Events()
     events.page = "styled"
     server = start_server(port, events)
@@ -756,13 +1050,17 @@ def main():
     bench = Bench(args, address, display, events)
     results = {k: [] for k in kinds}
     twenty = []
+    soak = {}
+    if args.soak and not soak_pages():
+        sys.exit("the soak's pages are missing (%s): make deps, or --soak 0" % SOAK_PAGES_DIR)
     try:
         # Interleaved: every round runs each kind once, in a shuffled order, so drifts in the
         # machine's load fall on all programs alike.
         rng = random.Random(1)
         for i in range(args.runs):
             jobs = [(k, job) for k in kinds for job in ("styled", "four", "heavy")
-                    if not (job == "four" and k.startswith("zarnic"))]
+                    if not (job == "four" and k.startswith("zarnic"))
+                    and not (args.heavy_only and job != "heavy")]
             rng.shuffle(jobs)
             done = {k: {} for k in kinds}
             for kind, job in jobs:
@@ -771,20 +1069,38 @@ def main():
             for kind in kinds:
                 results[kind].append(done[kind])
             print("round %d/%d: %s" % (i + 1, args.runs, "; ".join(
-                "%s start %.0f ms, pss %.1f MB, cpu 0-10 s %.0f ms" % (
-                    k, done[k]["start_ms"], done[k]["pss1_kb"] / 1024, done[k]["cpu_0_10_ms"])
+                "%s heavy %.0f ms" % (k, done[k]["heavy_start_ms"]) + (
+                    ", start %.0f ms, pss %.1f MB, cpu 0-10 s %.0f ms" % (
+                        done[k]["start_ms"], done[k]["pss1_kb"] / 1024, done[k]["cpu_0_10_ms"])
+                    if "start_ms" in done[k] else "")
                 for k in kinds)), flush=True)
         for i in range(args.twenty):
             twenty.append(run_twenty(bench))
             print("twenty-window run %d/%d done" % (i + 1, args.twenty), flush=True)
+        # One after the other, twice: Zarnic!, the engine defaults, Zarnic!, the engine defaults.
+        for i in range(args.soak_runs if args.soak else 0):
+            for kind in args.soak_programs.split(","):
+                result = run_soak(bench, kind, args.soak)
+                soak.setdefault(kind, []).append(result)
+                end = result["samples"][-1]
+                print("soak %s run %d: %d navigations in %.0f s, %.1f MB at the end" % (
+                    kind, i + 1, end["navigations"], result["seconds"], end["pss_kb"] / 1024),
+                    flush=True)
     finally:
         xvfb.terminate()
         xvfb.wait()
         server.shutdown()
 
-    text, verdicts = table(results, kinds, twenty)
+    text, verdicts = table(results, kinds, twenty) if args.runs else ("", [])
+    soak_text, soak_verdicts = soak_table(soak)
+    if soak_text:
+        text = (text + "\n\n" + soak_text).strip()
+        verdicts += soak_verdicts
+        plot = os.path.join(args.build_dir, "soak.png")
+        if soak_plot(soak, plot):
+            text += "\n\nPlot: %s" % os.path.basename(plot)
     with open(os.path.join(args.build_dir, "bench-results.json"), "w") as f:
-        json.dump({"results": results, "twenty": twenty}, f, indent=1)
+        json.dump({"results": results, "twenty": twenty, "soak": soak}, f, indent=1)
     with open(os.path.join(args.build_dir, "bench-results.md"), "w") as f:
         f.write(text + "\n")
     print()

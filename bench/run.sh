@@ -5,4 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 shift || true
-exec python3 -B bench/bench.py --build-dir "${build}-bench" "$@"
+# Debian's own interpreter, for which make deps installs the bench's modules (matplotlib); another
+# python3 first on the PATH would not see them.
+python=/usr/bin/python3
+[ -x "$python" ] || python=python3
+exec "$python" -B bench/bench.py --build-dir "${build}-bench" "$@"

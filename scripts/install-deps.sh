@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Zarnic! need,
 # and only those that are missing. Safe to run again: it does nothing when all is there.
+# With --bench, also those only the benchmark needs (make bench).
 set -euo pipefail
 
 packages=(
@@ -27,6 +28,10 @@ packages=(
     # benchmark (make bench): its driver
     python3
 )
+if [ "${1:-}" = "--bench" ]; then
+    # the soak's pages (Debian's Node.js API documentation) and its plot
+    packages+=(nodejs-doc python3-matplotlib)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
