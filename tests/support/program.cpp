@@ -11,7 +11,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <stdexcept>
 
 namespace zarnic::test {
@@ -30,8 +29,9 @@ xcb_window_t root_of(xcb_connection_t* c) {
 std::map<std::string, xcb_atom_t> atoms;
 std::map<xcb_atom_t, std::string> atom_names;
 
-xcb_atom_t atom(const std::string& name, xcb_connection_t* c = connection()) {
+xcb_atom_t atom(const std::string& name) {
     if (!atoms.count(name)) {
+        xcb_connection_t* c = connection();
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
             c, xcb_intern_atom(c, 0, uint16_t(name.size()), name.c_str()), nullptr);
         atom_names[atoms[name] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE)] = name;
@@ -61,22 +61,18 @@ xcb_window_t parent_of(xcb_window_t window) {
     return parent;
 }
 
-// A property's bytes; "" when the window or the property is missing.
-std::string property(xcb_window_t window, xcb_atom_t name, xcb_connection_t* c = connection()) {
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0, 1u << 20), nullptr);
-    std::string bytes;
-    if (reply)
-        bytes.assign(static_cast<const char*>(xcb_get_property_value(reply)),
-                     size_t(xcb_get_property_value_length(reply)));
-    free(reply);
-    return bytes;
-}
-
+// A property's 32-bit values; none when the window or the property is missing.
 std::vector<uint32_t> property32(xcb_window_t window, const std::string& name) {
-    const std::string bytes = property(window, atom(name));
-    std::vector<uint32_t> values(bytes.size() / 4);
-    bytes.copy(reinterpret_cast<char*>(values.data()), values.size() * 4);
+    xcb_connection_t* c = connection();
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1u << 20),
+        nullptr);
+    std::vector<uint32_t> values;
+    if (reply) {
+        const auto* words = static_cast<const uint32_t*>(xcb_get_property_value(reply));
+        values.assign(words, words + xcb_get_property_value_length(reply) / 4);
+    }
+    free(reply);
     return values;
 }
 
