@@ -138,28 +138,13 @@ TEST_F(WebViewTest, LoadsEndWithTheTitleOfThePageTheyBrought) {
     // Titles a script sets once the load is over are taken too.
     EXPECT_EQ(load(url("/late-title.html")), "Early");
     EXPECT_TRUE(run_until([&] { return view_->LocationName() == "Late"; }));
-}
-
-// Home and Search open the view's own pages (out of reach here, so a page says so), and each
-// move through the history ends with its page named.
-TEST_F(WebViewTest, HomeSearchBackAndForwardNameTheirPageTheMomentTheyEnd) {
+    // Home and Search open the view's own pages (out of reach here, so a page says so).
     view_->GoHome();
     EXPECT_EQ(name_at_first_idle(), "This site did not answer");
     EXPECT_EQ(view_->LocationURL(), web_view_home);
-    EXPECT_FALSE(view_->GoBack());
     view_->GoSearch();
     EXPECT_EQ(name_at_first_idle(), "This site did not answer");
     EXPECT_EQ(view_->LocationURL(), web_view_search);
-    ASSERT_EQ(load(url("/title.html")), "Hello Title");
-    ASSERT_EQ(load(url("/other.html")), "Other Page");
-    EXPECT_FALSE(view_->GoForward());
-    EXPECT_FALSE(view_->Busy());
-    ASSERT_TRUE(view_->GoBack());
-    EXPECT_TRUE(view_->Busy());
-    EXPECT_EQ(name_at_first_idle(), "Hello Title");
-    ASSERT_TRUE(view_->GoForward());
-    EXPECT_EQ(name_at_first_idle(), "Other Page");
-    EXPECT_EQ(view_->LocationURL(), url("/other.html"));
 }
 
 // A load that fails ends with a page of the view's own, named for the problem, at the first
@@ -212,18 +197,6 @@ TEST_F(WebViewTest, FailedLoadsShowAPageNamingTheProblem) {
     g_signal_handlers_disconnect_by_func(context, gpointer(record_created_files), nullptr);
     // The file refused was never written anywhere.
     EXPECT_EQ(created_files, std::vector<std::string>{});
-}
-
-// Stop ends a load the server never answers at once; the load started next, while the engine
-// still winds the stopped one down, ends with its own page named.
-TEST_F(WebViewTest, StopEndsAStalledLoadAtOnceAndKeepsThePreviousPage) {
-    load(url("/title.html"));
-    start("/stall");
-    ASSERT_TRUE(view_->Busy());
-    view_->Stop();
-    EXPECT_FALSE(view_->Busy());
-    EXPECT_EQ(view_->LocationName(), "Hello Title");
-    EXPECT_EQ(load(url("/other.html")), "Other Page");
 }
 
 TEST_F(WebViewTest, KilledOrHungEngineProcessesLeaveAWorkingView) {
@@ -307,14 +280,6 @@ TEST_F(WebViewTest, NewWindowsOpenInThisViewAndDialogsStopAtThree) {
         return view_->LocationName() == "Other Page" && !view_->Busy() && completed_ > 0;
     };
     load(url("/popup.html"));
-    EXPECT_TRUE(run_until(on_other_page));
-    // A link to a new window, clicked: the load it starts ends as any other.
-    ASSERT_EQ(load(url("/link.html")), "Links");
-    completed_ = 0;
-    int x = 0, y = 0;
-    view_->widget().get_window()->get_origin(x, y);
-    const std::string at = std::to_string(x + 100) + " " + std::to_string(y + 100);
-    ASSERT_EQ(std::system(("xdotool mousemove " + at + " click 1").c_str()), 0);
     EXPECT_TRUE(run_until(on_other_page));
 
     int shown = 0;
