@@ -20,7 +20,7 @@ packages=(
     # tests
     libgtest-dev libx11-dev libxcb1-dev libxcb-record0-dev libxcb-xtest0-dev xvfb xauth openbox
     xdotool xclip x11-utils imagemagick
-    openssl strace gstreamer1.0-tools clang-format
+    gstreamer1.0-tools clang-format
     # tests: what a screen reader reads (AT-SPI on a private D-Bus bus), the themes looked at
     libatspi2.0-dev at-spi2-core dbus-daemon gnome-themes-extra
     # tests of the installed tree and of the package

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
 namespace zarnic::test {
@@ -76,18 +75,6 @@ std::vector<uint32_t> property32(xcb_window_t window, const std::string& name) {
     return values;
 }
 
-const char openbox_config[] = R"(<?xml version="1.0" encoding="UTF-8"?>
-<openbox_config xmlns="http://openbox.org/3.4/rc">
-  <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
-  <placement><policy>Smart</policy><center>no</center></placement>
-  <theme><name>Clearlooks</name><titleLayout>NLIMC</titleLayout></theme>
-  <desktops><number>1</number></desktops>
-  <keyboard><keybind key="A-F4"><action name="Close"/></keybind></keyboard>
-  <mouse><context name="Client"><mousebind button="Left" action="Press">
-    <action name="Focus"/><action name="Raise"/></mousebind></context></mouse>
-</openbox_config>
-)";
-
 } // namespace
 
 std::string shell(const std::string& command) {
@@ -144,12 +131,11 @@ int program::exit_status() const {
 }
 
 std::unique_ptr<program> start_window_manager(const std::string& name) {
-    const std::string config = home_dir() + "/openbox.xml";
-    std::ofstream(config) << openbox_config;
-    // By the name each announces once it manages the screen. KWin draws without compositing,
+    // By the name each announces once it manages the screen; each with the settings it comes with
+    // (its fresh HOME holds none of a user's own). KWin draws without compositing,
     // which on a virtual X server would be done in software for nothing the tests look at.
     const std::map<std::string, std::vector<std::string>> commands{
-        {"Openbox", {"openbox", "--sm-disable", "--config-file", config}},
+        {"Openbox", {"openbox", "--sm-disable"}},
         {"KWin", {"env", "KWIN_COMPOSE=N", "kwin_x11"}},
         {"Mutter", {"mutter", "--x11", "--sm-disable"}},
     };

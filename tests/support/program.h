@@ -41,10 +41,10 @@ private:
     pid_t pid_ = -1;
 };
 
-// A window manager on the test's X server, by the name it announces: "Openbox" (new windows
-// get the focus, a click focuses and raises, and only its key for closing the active window,
-// Alt+F4, takes keys away), or as the desktops run theirs: "KWin" (KDE's, kwin_x11), "Mutter"
-// (GNOME's, in X11 mode). Throws if it is unknown or does not start.
+// A window manager on the test's X server, by the name it announces, with the settings it comes
+// with: "Openbox" (new windows get the focus, a click focuses and raises, Alt+F4 closes the active
+// window), "KWin" (KDE's, kwin_x11), "Mutter" (GNOME's, in X11 mode). Throws if it is unknown or
+// does not start.
 std::unique_ptr<program> start_window_manager(const std::string& name = "Openbox");
 
 // A top-level window's own area on the screen, and the frame drawn around it.
