@@ -59,6 +59,15 @@ bool poll_until(const std::function<bool()>& condition, int timeout_ms = 20000) 
         timeout_ms);
 }
 
+// The colour of a pixel of the screen, "#RRGGBB".
+std::string colour_at(int x, int y) {
+    const std::string text =
+        test::shell("import -silent -window root -crop 1x1+" + std::to_string(x) + "+" +
+                    std::to_string(y) + " -depth 8 txt:-");
+    // "# ImageMagick pixel enumeration: ...", then "0,0: (R,G,B)  #RRGGBB  srgb(...)".
+    return text.substr(std::min(text.find('#', text.find('\n')), text.size()), 7);
+}
+
 class Desktop : public testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -371,10 +380,7 @@ TEST_F(Desktop, BrowserWindowAddressBoxAndToolbar) {
     test::shell("xdotool windowsize " + std::to_string(window) + " 1000 800");
     EXPECT_TRUE(poll_until([&] {
         const test::window_geometry g = test::facts_of(window).geometry;
-        return g.width == 1000 && g.height == 800 &&
-               test::shell("import -silent -window root -crop 1x1+" + std::to_string(g.x + 990) +
-                           "+" + std::to_string(g.y + 790) + " -depth 8 txt:-")
-                       .find("#0080C0") != std::string::npos;
+        return g.width == 1000 && g.height == 800 && colour_at(g.x + 990, g.y + 790) == "#0080C0";
     })) << "the page did not fill the resized window";
 
     // Stop ends a load that would never end.
@@ -650,12 +656,16 @@ TEST_F(Desktop, PicturesAndTextsStandOutUnderEveryTheme) {
             EXPECT_GE(outline_contrast(g.x + b * button_width, g.y + toolbar_top, button_width, 30),
                       3.0)
                 << button_captions[b] << " under " << theme;
-        // The About box's texts, black on a light ground, stay readable on a dark one.
-        ASSERT_TRUE(test::activate(window));
-        test::press_keys("Right Right Right Right Right Right Right space");
+        // The About box's texts, black on a light ground, stay readable on a dark one. The box
+        // opens over a page of one colour, gone from under its texts once it is drawn.
+        go(window, server_->url("/colour.html"));
+        ASSERT_TRUE(wait_title(window, "Colour"));
+        choose(window, file_menu_x, AboutItem);
         unsigned long about = wait_new_window({window}, about_title);
         ASSERT_NE(about, 0u) << theme;
         test::window_geometry a = test::facts_of(about).geometry;
+        ASSERT_TRUE(poll_until([&] { return colour_at(a.x + 127, a.y + 13) != "#0080C0"; }))
+            << "the About box was never drawn";
         EXPECT_GE(outline_contrast(a.x + 126, a.y + 12, 259, 145), 4.5) << "About, " << theme;
         program_.reset();
     }
