@@ -283,6 +283,23 @@ bool has_keyboard(unsigned long window) {
     return press_keys_on(window, {}).had_keyboard;
 }
 
+bool hold_keyboard() {
+    xcb_connection_t* c = connection();
+    auto* grab =
+        xcb_grab_keyboard_reply(c,
+                                xcb_grab_keyboard(c, 0, root_of(c), XCB_CURRENT_TIME,
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                nullptr);
+    const bool held = grab && grab->status == XCB_GRAB_STATUS_SUCCESS;
+    free(grab);
+    return held;
+}
+
+void release_keyboard() {
+    xcb_ungrab_keyboard(connection(), XCB_CURRENT_TIME);
+    xcb_flush(connection());
+}
+
 void press_keys(const std::string& keys) {
     shell("xdotool key --clearmodifiers " + keys);
 }

@@ -82,6 +82,10 @@ struct key_delivery {
 key_delivery press_keys_on(unsigned long window, const std::vector<std::string>& keys);
 // Whether the window has the keyboard, as press_keys_on tells it, without pressing any key.
 bool has_keyboard(unsigned long window);
+// Holds the keyboard from this process, as another program may hold it for a moment (a window
+// manager while it frames a window), until release_keyboard(); false if it was held already.
+bool hold_keyboard();
+void release_keyboard();
 
 // Keys (xdotool key syntax, "alt+a Return") and text to whichever window has the focus, and a
 // click of button 1 at a point of the screen.
