@@ -218,6 +218,7 @@ class WindowManager : public Desktop {};
 // trip to the X server the moment it is on the screen, and press keys from this process the
 // moment it holds the keyboard: no process is started while it shows. A key that finds it gone,
 // or not holding the keyboard, is a failure.
+//
 // Here the keyboard is held elsewhere when the splash comes up, and let go once it is up: the
 // splash takes it then, or keys reach it only where the window manager gives it the focus.
 TEST_F(WindowManager, ACharacterKeyOnTheSplashEndsTheProgram) {

@@ -132,8 +132,8 @@ int program::exit_status() const {
 
 std::unique_ptr<program> start_window_manager(const std::string& name) {
     // By the name each announces once it manages the screen; each with the settings it comes with
-    // (its fresh HOME holds none of a user's own). KWin draws without compositing,
-    // which on a virtual X server would be done in software for nothing the tests look at.
+    // (its fresh HOME holds none of a user's own). KWin draws without compositing, which on a
+    // virtual X server would be done in software for nothing the tests look at.
     const std::map<std::string, std::vector<std::string>> commands{
         {"Openbox", {"openbox", "--sm-disable"}},
         {"KWin", {"env", "KWIN_COMPOSE=N", "kwin_x11"}},
