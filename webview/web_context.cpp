@@ -59,6 +59,15 @@ WebKitMemoryPressureSettings* web_process_memory() {
     return pressure;
 }
 
+// Pages show classic scroll bars, always in view, instead of overlay ones that appear over the
+// page and fade away: a beginner sees at once that a page goes on below, and there is no fade
+// to draw. Drawn without GL, every frame of a fade repaints on the CPU: after a long page had
+// loaded, about a second of CPU over the next five while the bar faded. The engine takes GTK's
+// setting, which it passes to every web process; set by the program, it outranks the desktop's.
+void keep_scroll_bars_in_view() {
+    g_object_set(gtk_settings_get_default(), "gtk-overlay-scrolling", FALSE, nullptr);
+}
+
 // One ephemeral context for every view: no cookie, cache, history or storage reaches the disk,
 // and every web process runs in WebKit's sandbox.
 WebKitWebContext* shared_context() {
@@ -75,6 +84,7 @@ WebKitWebContext* shared_context() {
         // The engine has opened its display (without GL, if hide_gl() kept it away); the web
         // processes it starts from now on need GL.
         show_gl();
+        keep_scroll_bars_in_view();
         webkit_web_context_set_sandbox_enabled(ctx, TRUE);
         webkit_web_context_register_uri_scheme(ctx, "zarnic", serve_zarnic_scheme, nullptr,
                                                nullptr);

@@ -135,6 +135,8 @@ TEST_F(WebViewTest, LoadsEndWithTheTitleOfThePageTheyBrought) {
         EXPECT_EQ(load(url(l.path)), l.title);
         EXPECT_EQ(view_->LocationURL(), url(l.ends_at));
     }
+    // A page taller than the view keeps its scroll bar beside it, not over it.
+    EXPECT_EQ(load(url("/tall.html")), "Scroll bar in view");
     // Titles a script sets once the load is over are taken too.
     EXPECT_EQ(load(url("/late-title.html")), "Early");
     EXPECT_TRUE(run_until([&] { return view_->LocationName() == "Late"; }));
