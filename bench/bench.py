@@ -560,9 +560,13 @@ class XScreen:
         if not image:
             return False
         data, stride = image.contents.data, image.contents.bytes_per_line
-        # 24-bit visuals keep a pixel as B, G, R, unused.
-        found = any((data[y * stride + 2], data[y * stride + 1], data[y * stride]) == rgb
-                    for y in range(height))
+        column = ctypes.string_at(data, stride * height)
+        # 24-bit visuals keep a pixel as B, G, R, unused; one pixel per line here.
+        pixel = bytes((rgb[2], rgb[1], rgb[0]))
+        at = column.find(pixel)
+        while at >= 0 and at % stride:
+            at = column.find(pixel, at + 1)
+        found = at >= 0
         self.x.XFree(ctypes.cast(data, ctypes.c_void_p))
         self.x.XFree(image)
         return found
