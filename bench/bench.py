@@ -487,7 +487,24 @@ def click_new_window(display, window):
     xdotool(display, "mousemove", "0", "0")
 
 
-class XClose:
+class XConnection:
+    """A connection to the display through Xlib, closed when the object goes."""
+
+    def __init__(self, display):
+        self.x = ctypes.CDLL("libX11.so.6")
+        self.x.XOpenDisplay.restype = ctypes.c_void_p
+        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.dpy = self.x.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise RuntimeError("cannot open display " + display)
+
+    def __del__(self):
+        if getattr(self, "dpy", None):
+            self.x.XCloseDisplay(self.dpy)
+
+
+class XClose(XConnection):
     """Asks windows to close as a window manager's close box does (WM_DELETE_WINDOW)."""
 
     class ClientMessage(ctypes.Structure):
@@ -497,18 +514,12 @@ class XClose:
                     ("data", ctypes.c_long * 5)]
 
     def __init__(self, display):
-        self.x = ctypes.CDLL("libX11.so.6")
-        self.x.XOpenDisplay.restype = ctypes.c_void_p
-        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        super().__init__(display)
         self.x.XInternAtom.restype = ctypes.c_ulong
         self.x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
         self.x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
                                       ctypes.c_void_p]
         self.x.XFlush.argtypes = [ctypes.c_void_p]
-        self.x.XCloseDisplay.argtypes = [ctypes.c_void_p]
-        self.dpy = self.x.XOpenDisplay(display.encode())
-        if not self.dpy:
-            raise RuntimeError("cannot open display " + display)
         self.protocols = self.x.XInternAtom(self.dpy, b"WM_PROTOCOLS", 0)
         self.delete = self.x.XInternAtom(self.dpy, b"WM_DELETE_WINDOW", 0)
 
@@ -523,12 +534,8 @@ class XClose:
         self.x.XSendEvent(self.dpy, window, 0, 0, ctypes.addressof(event))
         self.x.XFlush(self.dpy)
 
-    def __del__(self):
-        if getattr(self, "dpy", None):
-            self.x.XCloseDisplay(self.dpy)
 
-
-class XScreen:
+class XScreen(XConnection):
     """Reads one column of the screen, to see when a page's first rows have been drawn."""
 
     class Image(ctypes.Structure):
@@ -539,19 +546,13 @@ class XScreen:
                     ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int)]
 
     def __init__(self, display):
-        self.x = ctypes.CDLL("libX11.so.6")
-        self.x.XOpenDisplay.restype = ctypes.c_void_p
-        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        super().__init__(display)
         self.x.XDefaultRootWindow.restype = ctypes.c_ulong
         self.x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
         self.x.XGetImage.restype = ctypes.POINTER(XScreen.Image)
         self.x.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
                                      ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
         self.x.XFree.argtypes = [ctypes.c_void_p]
-        self.x.XCloseDisplay.argtypes = [ctypes.c_void_p]
-        self.dpy = self.x.XOpenDisplay(display.encode())
-        if not self.dpy:
-            raise RuntimeError("cannot open display " + display)
         self.root = self.x.XDefaultRootWindow(self.dpy)
 
     def column_shows(self, x, height, rgb):
@@ -570,10 +571,6 @@ class XScreen:
         self.x.XFree(ctypes.cast(data, ctypes.c_void_p))
         self.x.XFree(image)
         return found
-
-    def __del__(self):
-        if getattr(self, "dpy", None):
-            self.x.XCloseDisplay(self.dpy)
 
 
 # --- one run of a program --------------------------------------------------------------------
@@ -702,8 +699,9 @@ def run_heavy(b, kind):
         while loaded is None or drawn is None:
             if time.monotonic() > deadline:
                 raise TimeoutError("the heavy page was not loaded and drawn in 120 s")
-            if loaded is None and b.events.times("loaded", mark):
-                loaded = b.events.times("loaded", mark)[0]
+            reports = b.events.times("loaded", mark) if loaded is None else []
+            if reports:
+                loaded = reports[0]
                 result["heavy_threads"] = cpu_by_thread({}, cpu_ticks(run.pid))
             # Both programs' windows cover the middle of the screen.
             if drawn is None and screen.column_shows(SCREEN_WIDTH // 2, SCREEN_HEIGHT, HEAVY_ROW):
