@@ -101,6 +101,7 @@ private:
     void Form_Resize(int client_width_twips, int client_height_twips);
     void timTimer_Timer();
     void set_timer(bool enabled);
+    void update_title(const Glib::ustring& title);
     // The toolbar's click handler, given the clicked button's key.
     void tbToolBar_ButtonClick(const std::string& key);
     void cboAddress_Click();

@@ -380,7 +380,7 @@ void title_recorder::note_request(const uint8_t* request) {
             const std::string title(reinterpret_cast<const char*>(value), count);
             auto it = std::find_if(made_.rbegin(), made_.rend(),
                                    [&](const auto& m) { return m.first == window; });
-            if (it != made_.rend() && (it->second.empty() || it->second.back() != title))
+            if (it != made_.rend())
                 it->second.push_back(title);
         }
         uint32_t type = 0;

@@ -103,7 +103,7 @@ public:
     title_recorder(const title_recorder&) = delete;
     title_recorder& operator=(const title_recorder&) = delete;
 
-    // The titles of the window made last under that number, a repeat written once.
+    // The titles of the window made last under that number, in the order set, each time set.
     std::vector<std::string> titles(unsigned long window) const;
     // A mark in the recording, and how many windows made since a mark have had the title.
     size_t mark() const;
